@@ -1,0 +1,62 @@
+// The built-in synthesizer: a FluidSynth instance rendered from our own audio callback into
+// the desktop's sound server, or into a null output that keeps time when there is no device.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace tonalix::platform {
+
+struct AudioConfig {
+  enum class Output {
+    Automatic,  // sound server (PulseAudio/PipeWire), JACK when its server runs, ALSA, else null
+    Null,       // no device: a thread renders in real time and discards (recorder taps still work)
+    Offline,    // no thread at all: the caller renders with renderOffline() (tests)
+  };
+  Output output = Output::Automatic;
+  std::string soundFont;  // empty: the system's General MIDI SoundFont
+  int sampleRate = 48000;
+  int periodFrames = 256;
+};
+
+class AudioEngine {
+ public:
+  AudioEngine();
+  ~AudioEngine();
+  AudioEngine(const AudioEngine&) = delete;
+  AudioEngine& operator=(const AudioEngine&) = delete;
+
+  // Creates the synthesizer, loads the SoundFont and starts the output. Returns false when the
+  // SoundFont is missing or unreadable; the engine then still runs (silently) and
+  // lastError() says what to install. A failing sound server falls back to the null output.
+  bool start(const AudioConfig& config);
+  void stop();
+
+  // Any thread, never blocks or allocates: a MIDI short message (status in bits 0-7) applied
+  // at the start of the next rendered block. Returns false only when the queue is full.
+  bool sendShortMessage(std::uint32_t message);
+  // Any thread, never blocks or allocates: applied at exactly this frame of the output stream
+  // (frames count from the engine's start); a frame already past is applied at once.
+  bool scheduleShortMessage(std::uint32_t message, std::uint64_t frame);
+  // Silences every channel at the start of the next block (all notes off, sustain released).
+  void allNotesOff();
+
+  // Frames rendered so far; the frame the next block starts at.
+  std::uint64_t framePosition() const;
+  int sampleRate() const;
+  int periodFrames() const;
+  std::string outputName() const;  // "pulseaudio", "jack", "alsa", "null", "offline"
+  bool soundFontLoaded() const;
+  std::string soundFontPath() const;
+  std::string lastError() const;
+
+  // Offline output only: renders the next frames (interleaved stereo, 2 * frames floats).
+  void renderOffline(float* interleavedStereo, int frames);
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace tonalix::platform
