@@ -44,6 +44,8 @@ class MidiState {
   void ClaimForLivePlay();
   // Unload: stop the sequencer and close the output.
   void CloseAtUnload();
+  // Closes the output and opens it again on the chosen device, channel 0 (no song involved).
+  void CloseAndOpen();
 
   // The platform device id the output is opened on: the menu's choice, the mapper by default.
   std::uint32_t OpenDeviceId() const;
@@ -55,7 +57,6 @@ class MidiState {
 
  private:
   void Send(std::uint32_t message) const;
-  void CloseAndOpen();
 };
 
 }  // namespace tonalix

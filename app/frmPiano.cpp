@@ -1,0 +1,76 @@
+#include "app/frmPiano.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QMenu>
+#include <QMenuBar>
+
+#include "app/AppTitle.h"
+#include "app/MainWindowProc.h"
+#include "app/PanelBackground.h"
+#include "keyboard/KeyGeometry.h"
+#include "keyboard/PianoKeyboard.h"
+#include "midi/DeviceMenu.h"
+
+namespace tonalix {
+
+frmPiano::frmPiano(QWidget* parent) : QMainWindow(parent) {
+  setWindowTitle(MainWindowTitle());
+  setObjectName(QStringLiteral("frmPiano"));
+  surface_ = new PanelBackground(this);
+  surface_->setFixedSize(kClientWidthTwips / keyboard::kTwipsPerPixel,
+                         kClientHeightTwips / keyboard::kTwipsPerPixel);
+  setCentralWidget(surface_);
+  buildMenus();
+  piano_ = new keyboard::PianoKeyboard(midi_, surface_);
+}
+
+frmPiano::~frmPiano() { Form_Unload(); }
+
+QWidget* frmPiano::surface() const { return surface_; }
+
+void frmPiano::buildMenus() {
+  QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+  mnuExit_ = file->addAction(QStringLiteral("Exit"));
+  connect(mnuExit_, &QAction::triggered, this, &QWidget::close);
+
+  deviceMenu_ = new DeviceMenu(midi_, menuBar());
+
+  QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+  contents_ = help->addAction(QStringLiteral("How to Use"));
+  about_ = help->addAction(QStringLiteral("About"));
+  help->addSeparator();
+  mnuInfo_ = help->addAction(QStringLiteral("System Info"));
+  // These windows are not part of this build yet; the items stay visible.
+  for (QAction* a : {contents_, about_, mnuInfo_}) a->setEnabled(false);
+}
+
+void frmPiano::Form_Load() {
+  if (loaded_) return;
+  loaded_ = true;
+  // Each step stands alone: one that cannot do its work leaves the rest to run.
+  midi_.OpenAtStartup();
+  deviceMenu_->Fill();
+  midi_.BaseNote = 50;
+  deviceMenu_->device_Click(0);
+  midi_.KeyVelocity = 127;
+  midi_.DrumVelocity = 127;
+  piano_->PrepareAtLoad();
+  midi_.PlayMode = MidiState::kLiveOwnsOutput;
+  adjustSize();
+  MainWindowProc::Install(this);
+}
+
+void frmPiano::Form_Unload() {
+  if (unloaded_ || !loaded_) return;
+  unloaded_ = true;
+  midi_.CloseAtUnload();
+  if (DeleteSampleTempFiles) DeleteSampleTempFiles();
+}
+
+void frmPiano::closeEvent(QCloseEvent* event) {
+  Form_Unload();
+  event->accept();
+}
+
+}  // namespace tonalix

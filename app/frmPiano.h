@@ -1,0 +1,68 @@
+// The main window: owns the MIDI state and every control, builds the subsystems that work on
+// them, and runs the load and unload sequences in their fixed order.
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+
+#include "midi/MidiState.h"
+
+class QAction;
+
+namespace tonalix {
+
+class DeviceMenu;
+class PanelBackground;
+namespace keyboard {
+class PianoKeyboard;
+}
+
+class frmPiano : public QMainWindow {
+  Q_OBJECT
+ public:
+  // Client area in twips (15 twips per pixel).
+  static constexpr int kClientWidthTwips = 11460;
+  static constexpr int kClientHeightTwips = 5700;
+
+  explicit frmPiano(QWidget* parent = nullptr);
+  ~frmPiano() override;
+
+  // Runs the start-up sequence; called once, before the window is first shown.
+  void Form_Load();
+  // Runs the shut-down sequence; called once, when the window closes.
+  void Form_Unload();
+
+  MidiState& midi() { return midi_; }
+  keyboard::PianoKeyboard& piano() { return *piano_; }
+  DeviceMenu& deviceMenu() { return *deviceMenu_; }
+  // The surface every control of the window is placed on (twips / 15 = its pixels).
+  QWidget* surface() const;
+
+  QAction* mnuExit() const { return mnuExit_; }
+  QAction* Contents() const { return contents_; }
+  QAction* About() const { return about_; }
+  QAction* mnuInfo() const { return mnuInfo_; }
+
+  // Removes the temporary song files at unload; supplied by the song player.
+  std::function<void()> DeleteSampleTempFiles;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void buildMenus();
+
+  MidiState midi_;
+  PanelBackground* surface_ = nullptr;
+  keyboard::PianoKeyboard* piano_ = nullptr;
+  DeviceMenu* deviceMenu_ = nullptr;
+  QAction* mnuExit_ = nullptr;
+  QAction* contents_ = nullptr;
+  QAction* about_ = nullptr;
+  QAction* mnuInfo_ = nullptr;
+  bool loaded_ = false;
+  bool unloaded_ = false;
+};
+
+}  // namespace tonalix

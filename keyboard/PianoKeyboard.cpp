@@ -1,0 +1,91 @@
+#include "keyboard/PianoKeyboard.h"
+
+#include <QWidget>
+
+#include "keyboard/KeyGeometry.h"
+#include "keyboard/NoFocusRect.h"
+
+namespace tonalix::keyboard {
+
+namespace {
+const QColor kWhiteBack(0xFF, 0xFF, 0xFF);
+const QColor kBlackBack(0x40, 0x40, 0x40);
+}  // namespace
+
+PianoKeyboard::PianoKeyboard(MidiState& midi, QWidget* parent)
+    : QObject(parent), midi_(midi), pictures_(KeyPictures::paint(parent->devicePixelRatioF())) {
+  // White keys first, then black ones, so the black keys lie on top.
+  for (int pass = 0; pass < 2; ++pass) {
+    for (int i = 0; i < kKeyCount; ++i) {
+      if (isBlackKey(i) != (pass == 1)) continue;
+      auto* key = new PianoKey(i, parent);
+      key->setGeometry(keyRectPixels(i));
+      key->setBackColor(isBlackKey(i) ? kBlackBack : kWhiteBack);
+      key->setAccessibleName(QStringLiteral("Piano key %1").arg(i));
+      connect(key, &PianoKey::MouseDown, this, &PianoKeyboard::chkPiano_MouseDown);
+      connect(key, &PianoKey::MouseUp, this, &PianoKeyboard::chkPiano_MouseUp);
+      keys_[static_cast<std::size_t>(i)] = key;
+    }
+  }
+}
+
+PianoKey* PianoKeyboard::chkPiano(int index) const {
+  if (index < 0 || index >= kKeyCount) return nullptr;
+  return keys_[static_cast<std::size_t>(index)];
+}
+
+void PianoKeyboard::ShowWhiteKeysUp() {
+  for (int i = 0; i < kKeyCount; ++i)
+    if (isWhiteKey(i)) keys_[static_cast<std::size_t>(i)]->setPicture(pictures_.picWhiteKU);
+}
+
+void PianoKeyboard::ShowBlackKeysUp() {
+  for (int i = 0; i < kKeyCount; ++i)
+    if (isBlackKey(i)) keys_[static_cast<std::size_t>(i)]->setPicture(pictures_.picBlackKU);
+}
+
+void PianoKeyboard::ShowKeyDown(std::int16_t& index) {
+  PianoKey* key = chkPiano(index);
+  if (!key) return;
+  key->setPicture(isWhiteKey(index) ? pictures_.picWhiteKD : pictures_.picBlackKD);
+}
+
+void PianoKeyboard::RedrawKeys() {
+  if (ShowKey) {
+    if (ShowKeyLabels) ShowKeyLabels();
+  } else {
+    ShowWhiteKeysUp();
+  }
+  ShowBlackKeysUp();
+}
+
+void PianoKeyboard::PrepareAtLoad() {
+  ShowWhiteKeysUp();
+  ShowBlackKeysUp();
+  for (PianoKey* key : keys_) SetNoFocusRect(key, true);
+}
+
+void PianoKeyboard::KeyDown(int index) {
+  PianoKey* key = chkPiano(index);
+  if (!key) return;
+  midi_.ClaimForLivePlay();
+  midi_.PlayNote(static_cast<std::int16_t>(midi_.BaseNote + index));
+  key->setCaption(QString());
+  std::int16_t i = static_cast<std::int16_t>(index);
+  ShowKeyDown(i);
+}
+
+void PianoKeyboard::KeyUp(int index) {
+  PianoKey* key = chkPiano(index);
+  if (!key) return;
+  // The note-off uses the transposition in force now, not the one at the press.
+  midi_.StopNote(static_cast<std::int16_t>(midi_.BaseNote + index));
+  key->setChecked(false);
+  RedrawKeys();
+}
+
+void PianoKeyboard::chkPiano_MouseDown(int index, Qt::MouseButton) { KeyDown(index); }
+
+void PianoKeyboard::chkPiano_MouseUp(int index, Qt::MouseButton) { KeyUp(index); }
+
+}  // namespace tonalix::keyboard
