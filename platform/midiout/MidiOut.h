@@ -48,7 +48,17 @@ MMRESULT midiOutClose(HMIDIOUT handle);
 MMRESULT midiOutShortMsg(HMIDIOUT handle, std::uint32_t message);
 
 // Process set-up: the engine that plays device 0 (not owned). Before this is called, or with
-// nullptr, device 0 is still listed but opening it fails with MMSYSERR_NODRIVER.
+// nullptr, device 0 is still listed but opening it fails with MMSYSERR_NODRIVER. Changing the
+// engine invalidates the handles open on the previous one (their notes are stopped first).
 void setBuiltInSynth(AudioEngine* engine);
+
+// The engine behind an open handle on the built-in synthesizer, for callers that schedule
+// messages sample-accurately (AudioEngine::scheduleShortMessage); nullptr for an external
+// port or an invalid handle.
+AudioEngine* midiOutSynthEngine(HMIDIOUT handle);
+
+// The device list is read once and cached; this reads the system's MIDI ports again. Open
+// handles stay valid; device ids may now name other ports.
+void midiOutRescanDevices();
 
 }  // namespace tonalix::platform

@@ -1,0 +1,273 @@
+#include "platform/audio/AudioEngine.h"
+
+#include <fluidsynth.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cstring>
+#include <vector>
+
+#include "platform/audio/AudioOutput.h"
+#include "platform/audio/EventQueue.h"
+#include "platform/audio/NullOutput.h"
+#include "platform/audio/ServerOutput.h"
+#include "platform/audio/SoundFontLocator.h"
+
+namespace tonalix::platform {
+namespace {
+
+// Internal commands travel in the same queue as MIDI messages. A short message never has bits
+// above 23 set (callers' values are masked), so these cannot be forged from outside.
+constexpr std::uint32_t kCommandAllNotesOff = 0x01000000u;
+
+// Output level: a single forte note peaks around -10 dBFS with the GM fonts we ship with.
+constexpr double kSynthGain = 0.6;
+
+// Keep rendering this long after the last voice ended so reverb and chorus tails decay.
+constexpr double kTailSeconds = 3.0;
+
+constexpr std::size_t kQueueCapacity = 4096;
+constexpr std::size_t kPendingCapacity = 4096;
+
+// FluidSynth reports through its log; we report through lastError() in our own words instead.
+void quietLog(int, const char*, void*) {}
+
+}  // namespace
+
+struct AudioEngine::Impl final : RenderSource {
+  AudioConfig config;
+  fluid_settings_t* settings = nullptr;
+  fluid_synth_t* synth = nullptr;
+  bool soundFontLoaded = false;
+  std::string soundFontPath;
+  std::string error;
+  std::string outputName = "none";
+  std::unique_ptr<AudioOutput> output;
+  bool offline = false;
+
+  EventQueue queue{kQueueCapacity};
+  std::atomic<std::uint64_t> position{0};
+
+  // Audio-thread state: events taken from the queue, kept sorted by frame (stable).
+  std::array<TimedEvent, kPendingCapacity> pending{};
+  std::size_t pendingCount = 0;
+  std::uint64_t lastActiveFrame = 0;
+  std::uint64_t tailFrames = 0;
+
+  // Offline rendering scratch, sized at start.
+  std::vector<float> scratchLeft, scratchRight;
+
+  ~Impl() override { shutdown(); }
+
+  void shutdown() {
+    output.reset();  // joins the audio thread before the synth goes away
+    if (synth) delete_fluid_synth(synth);
+    if (settings) delete_fluid_settings(settings);
+    synth = nullptr;
+    settings = nullptr;
+    soundFontLoaded = false;
+    offline = false;
+  }
+
+  void insertPending(const TimedEvent& ev) {
+    // Insert after every event with a frame <= ev.frame so equal frames keep arrival order.
+    std::size_t i = pendingCount;
+    while (i > 0 && pending[i - 1].frame > ev.frame) {
+      pending[i] = pending[i - 1];
+      --i;
+    }
+    pending[i] = ev;
+    ++pendingCount;
+  }
+
+  void drainQueue() {
+    TimedEvent ev;
+    while (pendingCount < kPendingCapacity && queue.pop(ev)) insertPending(ev);
+  }
+
+  void apply(std::uint32_t message) {
+    if (message == kCommandAllNotesOff) {
+      for (int ch = 0; ch < 16; ++ch) {
+        fluid_synth_cc(synth, ch, 64, 0);  // sustain off first, or held notes would ring on
+        fluid_synth_cc(synth, ch, 66, 0);
+      }
+      fluid_synth_all_notes_off(synth, -1);
+      return;
+    }
+    const int status = static_cast<int>(message & 0xFFu);
+    const int data1 = static_cast<int>((message >> 8) & 0x7Fu);
+    const int data2 = static_cast<int>((message >> 16) & 0x7Fu);
+    const int channel = status & 0x0F;
+    switch (status & 0xF0) {
+      case 0x80: fluid_synth_noteoff(synth, channel, data1); break;
+      case 0x90:
+        if (data2 == 0) fluid_synth_noteoff(synth, channel, data1);
+        else fluid_synth_noteon(synth, channel, data1, data2);
+        break;
+      case 0xA0: fluid_synth_key_pressure(synth, channel, data1, data2); break;
+      case 0xB0: fluid_synth_cc(synth, channel, data1, data2); break;
+      case 0xC0: fluid_synth_program_change(synth, channel, data1); break;
+      case 0xD0: fluid_synth_channel_pressure(synth, channel, data1); break;
+      case 0xE0: fluid_synth_pitch_bend(synth, channel, data1 | (data2 << 7)); break;
+      case 0xF0:
+        if (status == 0xFF) fluid_synth_system_reset(synth);
+        break;
+      default: break;  // a data byte without status: nothing to play
+    }
+  }
+
+  void renderSpan(float* left, float* right, int frames, std::uint64_t frame) {
+    if (frames <= 0) return;
+    // Idle saving: with no voice sounding and the effect tail gone, the output is silence anyway.
+    if (frame >= lastActiveFrame + tailFrames && fluid_synth_get_active_voice_count(synth) == 0) return;
+    float* out[2] = {left, right};
+    float* fx[4] = {left, right, left, right};  // reverb and chorus mixed into the dry pair
+    fluid_synth_process(synth, frames, 4, fx, 2, out);
+    if (fluid_synth_get_active_voice_count(synth) > 0) lastActiveFrame = frame + static_cast<std::uint64_t>(frames);
+  }
+
+  void render(float* left, float* right, int frames) noexcept override {
+    const std::uint64_t start = position.load(std::memory_order_relaxed);
+    std::memset(left, 0, sizeof(float) * static_cast<std::size_t>(frames));
+    std::memset(right, 0, sizeof(float) * static_cast<std::size_t>(frames));
+    drainQueue();
+    const std::uint64_t end = start + static_cast<std::uint64_t>(frames);
+    std::size_t next = 0;
+    if (synth && soundFontLoaded) {
+      std::uint64_t cur = start;
+      while (cur < end) {
+        while (next < pendingCount && pending[next].frame <= cur) {
+          apply(pending[next++].message);
+          lastActiveFrame = cur;
+        }
+        std::uint64_t stop = end;
+        if (next < pendingCount && pending[next].frame < end) stop = pending[next].frame;
+        const auto offset = static_cast<int>(cur - start);
+        renderSpan(left + offset, right + offset, static_cast<int>(stop - cur), cur);
+        cur = stop;
+      }
+    } else {
+      // Nothing can sound; still consume due events so the queue never clogs.
+      while (next < pendingCount && pending[next].frame < end) ++next;
+    }
+    if (next > 0) {
+      std::copy(pending.begin() + static_cast<std::ptrdiff_t>(next),
+                pending.begin() + static_cast<std::ptrdiff_t>(pendingCount), pending.begin());
+      pendingCount -= next;
+    }
+    position.store(end, std::memory_order_release);
+  }
+};
+
+AudioEngine::AudioEngine() : impl_(std::make_unique<Impl>()) {}
+AudioEngine::~AudioEngine() = default;
+
+bool AudioEngine::start(const AudioConfig& config) {
+  stop();
+  Impl& d = *impl_;
+  d.config = config;
+  if (d.config.sampleRate < 8000 || d.config.sampleRate > 192000) d.config.sampleRate = 48000;
+  if (d.config.periodFrames < 16 || d.config.periodFrames > 8192) d.config.periodFrames = 256;
+  d.error.clear();
+  d.soundFontPath.clear();
+  d.position.store(0, std::memory_order_relaxed);
+  d.pendingCount = 0;
+  d.lastActiveFrame = 0;
+  d.tailFrames = static_cast<std::uint64_t>(kTailSeconds * d.config.sampleRate);
+  TimedEvent stale;
+  while (d.queue.pop(stale)) {
+  }
+
+  for (int level : {FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG}) fluid_set_log_function(level, quietLog, nullptr);
+
+  d.settings = new_fluid_settings();
+  if (d.settings) {
+    fluid_settings_setnum(d.settings, "synth.sample-rate", d.config.sampleRate);
+    fluid_settings_setnum(d.settings, "synth.gain", kSynthGain);
+    // Only the audio thread touches the synth once it runs, so its internal mutex is not needed.
+    fluid_settings_setint(d.settings, "synth.threadsafe-api", 0);
+    // Large GM fonts load in milliseconds and use a third of the memory with on-demand samples.
+    fluid_settings_setint(d.settings, "synth.dynamic-sample-loading", 1);
+    fluid_settings_setint(d.settings, "synth.cpu-cores", 1);
+    d.synth = new_fluid_synth(d.settings);
+  }
+  if (!d.synth) {
+    d.error = "The built-in synthesizer could not be created; the FluidSynth library may be damaged.";
+  } else {
+    std::string path = config.soundFont.empty() ? locateSoundFont() : config.soundFont;
+    if (path.empty()) {
+      d.error = "No General MIDI SoundFont was found. Install the package fluid-soundfont-gm.";
+    } else if (fluid_synth_sfload(d.synth, path.c_str(), 1) == FLUID_FAILED) {
+      d.error = "The SoundFont " + path +
+                " could not be read. Reinstall the package fluid-soundfont-gm or timgm6mb-soundfont.";
+    } else {
+      d.soundFontLoaded = true;
+      d.soundFontPath = path;
+    }
+  }
+
+  d.scratchLeft.assign(static_cast<std::size_t>(d.config.periodFrames), 0.0f);
+  d.scratchRight.assign(static_cast<std::size_t>(d.config.periodFrames), 0.0f);
+
+  using Output = AudioConfig::Output;
+  if (config.output == Output::Offline) {
+    d.offline = true;
+    d.outputName = "offline";
+  } else {
+    if (config.output == Output::Automatic) {
+      for (const char* driver : {"pulseaudio", "jack", "alsa"}) {
+        d.output = openServerOutput(driver, d.config.sampleRate, d.config.periodFrames, d);
+        if (d.output) break;
+      }
+    }
+    if (!d.output) d.output = openNullOutput(d.config.sampleRate, d.config.periodFrames, d);
+    d.outputName = d.output->name();
+  }
+  return d.soundFontLoaded;
+}
+
+void AudioEngine::stop() {
+  impl_->shutdown();
+  impl_->outputName = "none";
+}
+
+bool AudioEngine::sendShortMessage(std::uint32_t message) {
+  return impl_->queue.push({0, message & 0x00FFFFFFu});
+}
+
+bool AudioEngine::scheduleShortMessage(std::uint32_t message, std::uint64_t frame) {
+  return impl_->queue.push({frame, message & 0x00FFFFFFu});
+}
+
+void AudioEngine::allNotesOff() { impl_->queue.push({0, kCommandAllNotesOff}); }
+
+std::uint64_t AudioEngine::framePosition() const { return impl_->position.load(std::memory_order_acquire); }
+int AudioEngine::sampleRate() const { return impl_->config.sampleRate; }
+int AudioEngine::periodFrames() const { return impl_->config.periodFrames; }
+std::string AudioEngine::outputName() const { return impl_->outputName; }
+bool AudioEngine::soundFontLoaded() const { return impl_->soundFontLoaded; }
+std::string AudioEngine::soundFontPath() const { return impl_->soundFontPath; }
+std::string AudioEngine::lastError() const { return impl_->error; }
+
+void AudioEngine::renderOffline(float* interleavedStereo, int frames) {
+  Impl& d = *impl_;
+  if (!interleavedStereo || frames <= 0) return;
+  if (!d.offline) {
+    // A live output owns rendering; handing out silence keeps a wrong caller harmless.
+    std::memset(interleavedStereo, 0, sizeof(float) * 2 * static_cast<std::size_t>(frames));
+    return;
+  }
+  const int chunk = d.config.periodFrames;
+  for (int done = 0; done < frames;) {
+    const int n = std::min(chunk, frames - done);
+    d.render(d.scratchLeft.data(), d.scratchRight.data(), n);
+    for (int i = 0; i < n; ++i) {
+      interleavedStereo[2 * (done + i)] = d.scratchLeft[static_cast<std::size_t>(i)];
+      interleavedStereo[2 * (done + i) + 1] = d.scratchRight[static_cast<std::size_t>(i)];
+    }
+    done += n;
+  }
+}
+
+}  // namespace tonalix::platform

@@ -1,0 +1,24 @@
+// The seam between the engine and whatever drives it in real time: an output calls the
+// engine's render function once per period on its own thread.
+#pragma once
+
+#include <string>
+
+namespace tonalix::platform {
+
+// Implemented by the engine. Called on the output's thread only; must not block or allocate.
+class RenderSource {
+ public:
+  virtual ~RenderSource() = default;
+  // Fills both channels with exactly `frames` samples.
+  virtual void render(float* left, float* right, int frames) noexcept = 0;
+};
+
+// A running output; destroying it stops the thread before returning.
+class AudioOutput {
+ public:
+  virtual ~AudioOutput() = default;
+  virtual std::string name() const = 0;
+};
+
+}  // namespace tonalix::platform

@@ -1,0 +1,131 @@
+#include "platform/midiout/RtMidiDevice.h"
+
+#include <RtMidi.h>
+
+#include <cstdlib>
+#include <exception>
+#include <mutex>
+
+namespace tonalix::platform {
+namespace {
+
+// RtMidi prints warnings to stderr unless a callback takes them.
+void quietErrors(RtMidiError::Type, const std::string&, void*) {}
+
+std::size_t messageLength(std::uint32_t status) {
+  if (status < 0xF0) {
+    const std::uint32_t kind = status & 0xF0u;
+    return (kind == 0xC0 || kind == 0xD0) ? 2 : 3;
+  }
+  switch (status) {
+    case 0xF1: case 0xF3: return 2;
+    case 0xF2: return 3;
+    case 0xF0: case 0xF7: return 0;  // SysEx cannot travel as a short message
+    default: return 1;
+  }
+}
+
+class RtMidiDevice final : public MidiOutDevice {
+ public:
+  explicit RtMidiDevice(std::unique_ptr<RtMidiOut> out) : out_(std::move(out)) {}
+
+  MMRESULT send(std::uint32_t message) override {
+    const std::uint32_t status = message & 0xFFu;
+    if (status < 0x80) return MMSYSERR_INVALPARAM;
+    const std::size_t length = messageLength(status);
+    if (length == 0) return MMSYSERR_INVALPARAM;
+    const unsigned char bytes[3] = {static_cast<unsigned char>(status),
+                                    static_cast<unsigned char>((message >> 8) & 0x7F),
+                                    static_cast<unsigned char>((message >> 16) & 0x7F)};
+    std::lock_guard lock(mutex_);  // RtMidiOut is not safe for concurrent sends
+    if (!out_) return MMSYSERR_INVALHANDLE;
+    try {
+      out_->sendMessage(bytes, length);
+    } catch (const std::exception&) {
+      return MMSYSERR_ERROR;
+    }
+    return MMSYSERR_NOERROR;
+  }
+
+  void close() override {
+    std::lock_guard lock(mutex_);
+    if (!out_) return;
+    try {
+      // A port keeps sounding what it was told; release sustain and stop every note first.
+      for (unsigned char ch = 0; ch < 16; ++ch) {
+        const unsigned char sustainOff[3] = {static_cast<unsigned char>(0xB0 | ch), 64, 0};
+        const unsigned char allNotesOff[3] = {static_cast<unsigned char>(0xB0 | ch), 123, 0};
+        out_->sendMessage(sustainOff, 3);
+        out_->sendMessage(allNotesOff, 3);
+      }
+      out_->closePort();
+    } catch (const std::exception&) {
+    }
+    out_.reset();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::unique_ptr<RtMidiOut> out_;
+};
+
+std::unique_ptr<RtMidiOut> makeClient(RtMidi::Api api) {
+  // The JACK client library would otherwise try to launch a server and stall for seconds.
+  ::setenv("JACK_NO_START_SERVER", "1", 1);
+  try {
+    auto out = std::make_unique<RtMidiOut>(api, "Tonalix STUDIO");
+    out->setErrorCallback(quietErrors, nullptr);
+    return out;
+  } catch (const std::exception&) {
+    return nullptr;  // no ALSA sequencer, or no JACK server
+  }
+}
+
+}  // namespace
+
+std::vector<RtMidiPortInfo> listRtMidiPorts() {
+  std::vector<RtMidiPortInfo> ports;
+  std::vector<RtMidi::Api> apis;
+  RtMidi::getCompiledApi(apis);
+  for (RtMidi::Api api : apis) {
+    if (api == RtMidi::RTMIDI_DUMMY) continue;
+    auto client = makeClient(api);
+    if (!client) continue;
+    try {
+      const unsigned count = client->getPortCount();
+      for (unsigned i = 0; i < count; ++i) {
+        std::string name = client->getPortName(i);
+        if (name.empty()) continue;
+        ports.push_back({name, static_cast<int>(api), i});
+      }
+    } catch (const std::exception&) {
+    }
+  }
+  return ports;
+}
+
+std::unique_ptr<MidiOutDevice> openRtMidiPort(const RtMidiPortInfo& port, MMRESULT& result) {
+  auto client = makeClient(static_cast<RtMidi::Api>(port.api));
+  if (!client) {
+    result = MMSYSERR_NODRIVER;
+    return nullptr;
+  }
+  try {
+    // Ports can come and go after the list was made: open by name, not by stale index.
+    const unsigned count = client->getPortCount();
+    for (unsigned i = 0; i < count; ++i) {
+      if (client->getPortName(i) == port.name) {
+        client->openPort(i, "Tonalix STUDIO output");
+        result = MMSYSERR_NOERROR;
+        return std::make_unique<RtMidiDevice>(std::move(client));
+      }
+    }
+  } catch (const std::exception&) {
+    result = MMSYSERR_ALLOCATED;
+    return nullptr;
+  }
+  result = MIDIERR_NODEVICE;
+  return nullptr;
+}
+
+}  // namespace tonalix::platform
