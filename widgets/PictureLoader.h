@@ -1,0 +1,15 @@
+// Pictures named by a string in the saved settings (usually a resource name such as
+// ":/images/slider-thumb.png") and loaded when the widget needs them.
+#pragma once
+
+#include <QPixmap>
+#include <QString>
+
+namespace tonalix::widgets {
+
+// An empty name means "no picture" and gives a null pixmap; so does a name that cannot be
+// loaded. Use isLoadablePicture() to tell the two apart.
+QPixmap loadPicture(const QString& name);
+bool isLoadablePicture(const QString& name);
+
+}  // namespace tonalix::widgets
