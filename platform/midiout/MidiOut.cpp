@@ -26,6 +26,7 @@ constexpr std::size_t kMaxHandles = 256;
 struct DeviceEntry {
   std::string name;
   std::optional<RtMidiPortInfo> port;  // empty for the built-in synthesizer
+  MidiOutPortFactory ownPort;          // set for a port of the program's own
 };
 
 struct Slot {
@@ -37,6 +38,7 @@ struct State {
   std::mutex devicesMutex;
   bool scanned = false;
   std::vector<DeviceEntry> devices;
+  std::vector<DeviceEntry> ownPorts;
 
   // Guards the handle table and every send, so a close never overlaps a send on its handle.
   std::mutex handlesMutex;
@@ -51,8 +53,9 @@ State& state() {
 
 void scanLocked(State& s) {
   s.devices.clear();
-  s.devices.push_back({SynthDevice::kProductName, std::nullopt});
-  for (auto& port : listRtMidiPorts()) s.devices.push_back({port.name, port});
+  s.devices.push_back({SynthDevice::kProductName, std::nullopt, {}});
+  for (auto& port : listRtMidiPorts()) s.devices.push_back({port.name, port, {}});
+  for (auto& own : s.ownPorts) s.devices.push_back(own);
   s.scanned = true;
 }
 
@@ -109,9 +112,9 @@ MMRESULT midiOutGetDevCapsA(std::uint32_t deviceId, MIDIOUTCAPSA* caps, std::uin
     full.wTechnology = 5;  // MOD_MAPPER
   } else {
     copyName(full.szPname, entry->name);
-    full.wTechnology = entry->port ? MOD_MIDIPORT : MOD_SWSYNTH;
+    full.wTechnology = (entry->port || entry->ownPort) ? MOD_MIDIPORT : MOD_SWSYNTH;
   }
-  if (!entry->port) {
+  if (!entry->port && !entry->ownPort) {
     full.wVoices = 256;
     full.wNotes = 256;
   }
@@ -132,7 +135,10 @@ MMRESULT midiOutOpen(HMIDIOUT* handle, std::uint32_t deviceId, std::uintptr_t /*
 
   State& s = state();
   std::unique_ptr<MidiOutDevice> device;
-  if (!entry->port) {
+  if (entry->ownPort) {
+    device = entry->ownPort();
+    if (!device) return MMSYSERR_ERROR;
+  } else if (!entry->port) {
     std::lock_guard lock(s.handlesMutex);
     if (!s.synth) return MMSYSERR_NODRIVER;
     device = std::make_unique<SynthDevice>(*s.synth);
@@ -203,6 +209,24 @@ AudioEngine* midiOutSynthEngine(HMIDIOUT handle) {
 void midiOutRescanDevices() {
   State& s = state();
   std::lock_guard lock(s.devicesMutex);
+  scanLocked(s);
+}
+
+std::uint32_t midiOutAddPort(const std::string& name, MidiOutPortFactory factory) {
+  State& s = state();
+  std::lock_guard lock(s.devicesMutex);
+  std::erase_if(s.ownPorts, [&](const DeviceEntry& e) { return e.name == name; });
+  s.ownPorts.push_back({name, std::nullopt, std::move(factory)});
+  scanLocked(s);
+  for (std::size_t id = 0; id < s.devices.size(); ++id)
+    if (s.devices[id].ownPort && s.devices[id].name == name) return static_cast<std::uint32_t>(id);
+  return MIDI_MAPPER;
+}
+
+void midiOutRemovePort(const std::string& name) {
+  State& s = state();
+  std::lock_guard lock(s.devicesMutex);
+  std::erase_if(s.ownPorts, [&](const DeviceEntry& e) { return e.name == name; });
   scanLocked(s);
 }
 

@@ -2,6 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
 
 #include "platform/midiout/MidiOut.h"
 
@@ -17,5 +20,13 @@ class MidiOutDevice {
   // The engine behind the built-in synthesizer; nullptr for external ports.
   virtual AudioEngine* engine() const { return nullptr; }
 };
+
+// Makes the device of a port of the program's own each time the port is opened.
+using MidiOutPortFactory = std::function<std::unique_ptr<MidiOutDevice>()>;
+
+// Lists a port of the program's own (a software instrument, a monitor of what is played) after
+// the system's ports; a port of the same name is replaced. Returns its device id.
+std::uint32_t midiOutAddPort(const std::string& name, MidiOutPortFactory factory);
+void midiOutRemovePort(const std::string& name);
 
 }  // namespace tonalix::platform
