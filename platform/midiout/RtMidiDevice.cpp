@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <exception>
 #include <mutex>
+#include <unistd.h>
 
 namespace tonalix::platform {
 namespace {
@@ -70,6 +71,8 @@ class RtMidiDevice final : public MidiOutDevice {
 };
 
 std::unique_ptr<RtMidiOut> makeClient(RtMidi::Api api) {
+  // RtMidi prints to stderr before it throws when the ALSA sequencer is missing; look first.
+  if (api == RtMidi::LINUX_ALSA && ::access("/dev/snd/seq", R_OK | W_OK) != 0) return nullptr;
   // The JACK client library would otherwise try to launch a server and stall for seconds.
   ::setenv("JACK_NO_START_SERVER", "1", 1);
   try {

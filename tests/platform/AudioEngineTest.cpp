@@ -1,0 +1,197 @@
+#include "platform/audio/AudioEngine.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <thread>
+#include <vector>
+
+#include "tests/platform/AudioTestSupport.h"
+
+namespace tonalix::platform {
+namespace {
+
+using test::kSmallFont;
+
+constexpr int kRate = 48000;
+
+AudioConfig offline(const std::string& font = kSmallFont) {
+  AudioConfig c;
+  c.output = AudioConfig::Output::Offline;
+  c.soundFont = font;
+  c.sampleRate = kRate;
+  c.periodFrames = 256;
+  return c;
+}
+
+std::vector<float> render(AudioEngine& engine, int frames) {
+  std::vector<float> stereo(2 * static_cast<std::size_t>(frames));
+  engine.renderOffline(stereo.data(), frames);
+  return test::leftChannel(stereo);
+}
+
+double rms(const std::vector<float>& x, std::size_t from, std::size_t to) {
+  double s = 0;
+  for (std::size_t i = from; i < to; ++i) s += double(x[i]) * x[i];
+  return std::sqrt(s / double(to - from));
+}
+
+// Onset of an A4 scheduled at `frame` in a fresh engine.
+long onsetForNoteAt(std::uint64_t frame) {
+  AudioEngine engine;
+  EXPECT_TRUE(engine.start(offline()));
+  engine.scheduleShortMessage(0x7F4590, frame);
+  return test::onsetOf(render(engine, 4096));
+}
+
+TEST(AudioEngine, NoteSoundsAtItsPitchAndLevel) {
+  for (auto [note, hz] : {std::pair{69, 440.0}, std::pair{57, 220.0}}) {
+    AudioEngine engine;
+    ASSERT_TRUE(engine.start(offline()));
+    EXPECT_EQ(engine.outputName(), "offline");
+    engine.sendShortMessage(0x7F0090u | (static_cast<std::uint32_t>(note) << 8));
+    auto out = render(engine, kRate / 2);
+    std::vector<float> body(out.begin() + kRate / 10, out.end());
+    EXPECT_NEAR(test::pitchOf(body, kRate), hz, 3.0) << "note " << note;
+    const float peak = test::peakOf(out);
+    EXPECT_GT(peak, 0.05f);  // clearly audible
+    EXPECT_LT(peak, 0.9f);   // and not clipping
+  }
+}
+
+TEST(AudioEngine, FrameCounterAdvancesWithRendering) {
+  AudioEngine engine;
+  ASSERT_TRUE(engine.start(offline()));
+  EXPECT_EQ(engine.framePosition(), 0u);
+  render(engine, 1000);
+  EXPECT_EQ(engine.framePosition(), 1000u);
+}
+
+// FluidSynth synthesises in 64-frame blocks and applies events between blocks, so a scheduled
+// event sounds at the first block boundary at or after its frame: never early, at most 63 late.
+TEST(AudioEngine, ScheduledEventsSoundNeverEarlyAndWithinOneSynthBlock) {
+  const long atBoundary = onsetForNoteAt(1024);
+  ASSERT_GE(atBoundary, 1024);
+  const long attack = atBoundary - 1024;  // leading silence of the sample itself
+  EXPECT_EQ(onsetForNoteAt(1024 + 64), atBoundary + 64);
+  EXPECT_EQ(onsetForNoteAt(1024 + 640), atBoundary + 640);
+  for (std::uint64_t frame : {1000u, 1037u, 1100u, 1301u}) {
+    const long sound = onsetForNoteAt(frame) - attack;
+    EXPECT_GE(sound, static_cast<long>(frame)) << frame;
+    EXPECT_LT(sound, static_cast<long>(frame) + 64) << frame;
+  }
+  // F and F + 37 stay apart by 37 give or take one synthesis block.
+  EXPECT_NEAR(onsetForNoteAt(1037) - onsetForNoteAt(1000), 37, 64);
+}
+
+TEST(AudioEngine, EventsInThePastApplyAtTheNextBlock) {
+  AudioEngine engine;
+  ASSERT_TRUE(engine.start(offline()));
+  render(engine, 2048);
+  engine.scheduleShortMessage(0x7F4590, 10);  // long gone
+  auto out = render(engine, 2048);
+  const long onset = test::onsetOf(out);
+  ASSERT_GE(onset, 0);
+  EXPECT_LT(onset, onsetForNoteAt(0) + 64);
+}
+
+TEST(AudioEngine, NoteOffAndVelocityZeroNoteOnBothStopTheNote) {
+  auto tailAfter = [](std::uint32_t stop) {
+    AudioEngine engine;
+    EXPECT_TRUE(engine.start(offline()));
+    engine.sendShortMessage(0x7F3C90);
+    render(engine, kRate / 4);
+    if (stop) engine.sendShortMessage(stop);
+    auto out = render(engine, kRate * 3 / 2);
+    return rms(out, kRate, kRate * 3 / 2);  // from 1 s after the stop
+  };
+  const double held = tailAfter(0);
+  ASSERT_GT(held, 1e-3);
+  EXPECT_LT(tailAfter(0x003C90), held * 0.05);  // note-on with velocity 0
+  EXPECT_LT(tailAfter(0x003C80), held * 0.05);  // note-off
+}
+
+TEST(AudioEngine, AllNotesOffSilencesSustainedNotes) {
+  AudioEngine engine;
+  ASSERT_TRUE(engine.start(offline()));
+  engine.sendShortMessage(0x7F40B0);  // sustain pedal down
+  engine.sendShortMessage(0x7F3C90);
+  engine.sendShortMessage(0x003C80);  // released key, but the pedal holds it
+  render(engine, kRate / 4);
+  engine.allNotesOff();
+  auto out = render(engine, kRate * 3 / 2);
+  EXPECT_LT(rms(out, kRate, kRate * 3 / 2), 1e-4);
+}
+
+TEST(AudioEngine, IdleSynthOutputsExactSilenceAndWakesOnTheNextNote) {
+  AudioEngine engine;
+  ASSERT_TRUE(engine.start(offline()));
+  engine.sendShortMessage(0x7F3C90);
+  render(engine, kRate / 10);
+  engine.sendShortMessage(0x003C80);
+  render(engine, kRate * 6);  // release and effect tail die away
+  auto idle = render(engine, kRate / 2);
+  EXPECT_EQ(test::peakOf(idle), 0.0f);
+  engine.sendShortMessage(0x7F4590);
+  auto again = render(engine, kRate / 2);
+  EXPECT_GT(test::peakOf(again), 0.05f);
+}
+
+TEST(AudioEngine, FullQueueRefusesAndRecoversAfterRendering) {
+  AudioEngine engine;
+  ASSERT_TRUE(engine.start(offline()));
+  int accepted = 0;
+  while (engine.sendShortMessage(0x00B0 | (7 << 8) | (100 << 16)) && accepted < 100000) ++accepted;
+  EXPECT_GE(accepted, 1024);
+  EXPECT_LT(accepted, 100000);
+  EXPECT_FALSE(engine.scheduleShortMessage(0x7F4590, 0));
+  render(engine, 256);
+  EXPECT_TRUE(engine.sendShortMessage(0x7F4590));
+}
+
+TEST(AudioEngine, MissingOrBrokenSoundFontFailsWithAClearMessageAndKeepsRunning) {
+  const std::string garbage = ::testing::TempDir() + "/not-a-soundfont.sf2";
+  {
+    std::ofstream f(garbage);
+    f << "this is not RIFF data";
+  }
+  for (const std::string& font : {std::string("/nonexistent/none.sf2"), garbage}) {
+    AudioEngine engine;
+    EXPECT_FALSE(engine.start(offline(font))) << font;
+    EXPECT_FALSE(engine.soundFontLoaded());
+    EXPECT_NE(engine.lastError().find("nstall the package"), std::string::npos) << engine.lastError();
+    EXPECT_NE(engine.lastError().find("fluid-soundfont-gm"), std::string::npos);
+    EXPECT_TRUE(engine.sendShortMessage(0x7F4590));
+    auto out = render(engine, 4096);
+    EXPECT_EQ(test::peakOf(out), 0.0f);
+    EXPECT_EQ(engine.framePosition(), 4096u);
+  }
+  std::remove(garbage.c_str());
+}
+
+TEST(AudioEngine, NullOutputKeepsRealTime) {
+  AudioEngine engine;
+  AudioConfig c = offline();
+  c.output = AudioConfig::Output::Null;
+  ASSERT_TRUE(engine.start(c));
+  EXPECT_EQ(engine.outputName(), "null");
+  const auto t0 = std::chrono::steady_clock::now();
+  const std::uint64_t f0 = engine.framePosition();
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  const double rendered = double(engine.framePosition() - f0) / kRate;
+  // Loose bounds: a busy machine may delay the thread, but time must neither stand still
+  // nor race ahead.
+  EXPECT_GT(rendered, seconds * 0.5);
+  EXPECT_LT(rendered, seconds * 1.5 + 0.05);
+  engine.stop();
+  const std::uint64_t stopped = engine.framePosition();
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  EXPECT_EQ(engine.framePosition(), stopped);
+}
+
+}  // namespace
+}  // namespace tonalix::platform
