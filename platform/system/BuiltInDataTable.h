@@ -1,0 +1,19 @@
+// The table of data items compiled into the program (songs, texts); the build generates it
+// from the files under resources/. Read it through LoadResData.
+#pragma once
+
+#include <cstddef>
+#include <span>
+
+namespace tonalix::platform {
+
+struct BuiltInDataItem {
+  const char* type;
+  int id;
+  const unsigned char* bytes;  // stored size, zero padding included
+  std::size_t size;
+};
+
+std::span<const BuiltInDataItem> BuiltInDataItems();
+
+}  // namespace tonalix::platform
