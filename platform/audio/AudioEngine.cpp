@@ -21,8 +21,9 @@ namespace {
 // above 23 set (callers' values are masked), so these cannot be forged from outside.
 constexpr std::uint32_t kCommandAllNotesOff = 0x01000000u;
 
-// Output level: a single forte note peaks around -10 dBFS with the GM fonts we ship with.
-constexpr double kSynthGain = 0.6;
+// Output level: a single fortissimo piano note peaks around -10 dBFS with FluidR3 GM (the
+// usual default); TimGM6mb comes out about 6 dB quieter.
+constexpr double kSynthGain = 0.9;
 
 // Keep rendering this long after the last voice ended so reverb and chorus tails decay.
 constexpr double kTailSeconds = 3.0;
