@@ -1,0 +1,201 @@
+// The main window end to end: menus, fixed size, mouse play on the keys, the hand-over after a
+// song, the unload order, and one key press heard through the real synthesizer.
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QtTest>
+
+#include "app/frmPiano.h"
+#include "keyboard/KeyGeometry.h"
+#include "keyboard/PianoKeyboard.h"
+#include "midi/DeviceMenu.h"
+#include "platform/audio/AudioEngine.h"
+#include "platform/midiout/MidiOut.h"
+#include "tests/platform/AudioTestSupport.h"
+#include "tests/support/RecordingPort.h"
+
+using namespace tonalix;
+using tonalix::testing::RecordingPort;
+using Messages = std::vector<std::uint32_t>;
+
+class frmPianoTest : public QObject {
+  Q_OBJECT
+
+  // A loaded window whose output plays into a recording port.
+  struct Rig {
+    RecordingPort port;
+    frmPiano window;
+    Rig() {
+      window.Form_Load();
+      window.midi().SelectedDevice = static_cast<std::int16_t>(port.deviceId());
+      window.midi().CloseAndOpen();
+      port.take();
+    }
+    keyboard::PianoKey* key(int i) { return window.piano().chkPiano(i); }
+  };
+
+ private slots:
+  void menusStandInTheirOrderWithTheirCaptions() {
+    frmPiano window;
+    window.Form_Load();
+    QStringList titles;
+    for (QAction* a : window.menuBar()->actions()) titles << a->text();
+    QCOMPARE(titles, (QStringList{"&File", "Midi Device", "&Help"}));
+    QCOMPARE(window.mnuExit()->text(), QString("Exit"));
+    QStringList help;
+    for (QAction* a : window.menuBar()->actions().at(2)->menu()->actions())
+      help << (a->isSeparator() ? QString("-") : a->text());
+    QCOMPARE(help, (QStringList{"How to Use", "About", "-", "System Info"}));
+    QVERIFY(window.windowTitle().startsWith(" Tonalix STUDIO 4.0 - "));
+  }
+
+  void deviceMenuListsTheMapperAndAtMostThreeDevices() {
+    std::vector<std::unique_ptr<RecordingPort>> ports;
+    for (int i = 0; i < 5; ++i)
+      ports.push_back(std::make_unique<RecordingPort>("Port " + std::to_string(i)));
+    frmPiano window;
+    window.Form_Load();
+    DeviceMenu& menu = window.deviceMenu();
+    QCOMPARE(menu.device(0)->text(), QString("MIDI Mapper"));
+    QVERIFY(menu.device(0)->isChecked());
+    QCOMPARE(window.midi().SelectedDevice, std::int16_t(-1));
+    QVERIFY(window.midi().MidiDeviceCount >= 6);
+    for (int i = 1; i < 4; ++i) QVERIFY(menu.device(i)->isVisible() && menu.device(i)->isEnabled());
+    QCOMPARE(menu.device(2)->text(), QString("Port 0"));
+    QCOMPARE(menu.device(3)->text(), QString("Port 1"));
+    QCOMPARE(menu.midi_devices()->actions().size(), 4);
+
+    // Choosing a device moves the check mark and plays there at once.
+    menu.device(3)->trigger();
+    QVERIFY(!menu.device(0)->isChecked());
+    QVERIFY(menu.device(3)->isChecked());
+    QCOMPARE(window.midi().SelectedDevice, std::int16_t(2));
+    window.piano().KeyDown(0);
+    QCOMPARE(ports[1]->take(), (Messages{0x007F3290}));
+  }
+
+  void windowKeepsItsDesignedSize() {
+    frmPiano window;
+    window.Form_Load();
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(window.minimumSize(), window.maximumSize());
+    const QSize before = window.size();
+    window.resize(before + QSize(100, 80));
+    window.showMaximized();
+    QTRY_COMPARE(window.size(), before);
+  }
+
+  void keysStandAtTheirPlacesInTwoColours() {
+    Rig rig;
+    QCOMPARE(rig.key(0)->geometry(), QRect(21, 215, 18, 113));
+    QCOMPARE(rig.key(1)->geometry(), QRect(32, 215, 13, 70));
+    QCOMPARE(rig.key(64)->geometry().left(), (315 + 285 * 37) / 15);
+    int white = 0, black = 0;
+    for (int i = 0; i < keyboard::kKeyCount; ++i) {
+      const bool isBlack = rig.key(i)->backColor() == QColor(0x40, 0x40, 0x40);
+      QCOMPARE(isBlack, keyboard::isBlackKey(i));
+      (isBlack ? black : white)++;
+      QVERIFY(rig.key(i)->focusPolicy() & Qt::TabFocus);
+    }
+    QCOMPARE(white, 38);
+    QCOMPARE(black, 27);
+    // Black keys lie above their white neighbours.
+    QCOMPARE(rig.window.surface()->childAt(rig.key(1)->geometry().center()), rig.key(1));
+  }
+
+  void everyMouseButtonPlaysAndTheReleaseUsesTheCurrentBaseNote() {
+    Rig rig;
+    QTest::mousePress(rig.key(0), Qt::LeftButton);
+    QTest::mouseRelease(rig.key(0), Qt::LeftButton);
+    QTest::mousePress(rig.key(1), Qt::RightButton);
+    QTest::mouseRelease(rig.key(1), Qt::RightButton);
+    QCOMPARE(rig.port.take(), (Messages{0x007F3290, 0x00003280, 0x007F3390, 0x00003380}));
+
+    // The pitch moves while the key is held: the note-off goes to the new note.
+    QTest::mousePress(rig.key(0), Qt::LeftButton);
+    rig.window.midi().BaseNote = 63;
+    QTest::mouseRelease(rig.key(0), Qt::LeftButton);
+    QTest::mousePress(rig.key(64), Qt::LeftButton);
+    QTest::mouseRelease(rig.key(64), Qt::LeftButton);
+    QCOMPARE(rig.port.take(), (Messages{0x007F3290, 0x00003F80, 0x007F7F90, 0x00007F80}));
+  }
+
+  void pressedKeysShowThePressedPictureUntilTheReleaseRedrawsAll() {
+    Rig rig;
+    const auto& pics = rig.window.piano().pictures();
+    QTest::mousePress(rig.key(0), Qt::LeftButton);
+    QCOMPARE(rig.key(0)->picture().cacheKey(), pics.picWhiteKD.cacheKey());
+    QTest::mousePress(rig.key(1), Qt::LeftButton);
+    QCOMPARE(rig.key(1)->picture().cacheKey(), pics.picBlackKD.cacheKey());
+    // Releasing one key redraws the whole keyboard, the other held key included.
+    QTest::mouseRelease(rig.key(1), Qt::LeftButton);
+    QCOMPARE(rig.key(0)->picture().cacheKey(), pics.picWhiteKU.cacheKey());
+    QCOMPARE(rig.key(1)->picture().cacheKey(), pics.picBlackKU.cacheKey());
+    QTest::mouseRelease(rig.key(0), Qt::LeftButton);
+    for (int i = 0; i < keyboard::kKeyCount; ++i) QVERIFY(!rig.key(i)->isChecked());
+  }
+
+  void theFirstPressAfterASongTakesTheOutputBackOnce() {
+    Rig rig;
+    MidiState& midi = rig.window.midi();
+    int stops = 0;
+    midi.StopMidi = [&] { ++stops; };
+    platform::midiOutClose(midi.hMidiOut);
+    midi.PlayMode = MidiState::kSongOwnsOutput;
+    QTest::mousePress(rig.key(2), Qt::LeftButton);
+    QTest::mouseRelease(rig.key(2), Qt::LeftButton);
+    QTest::mousePress(rig.key(2), Qt::LeftButton);
+    QTest::mouseRelease(rig.key(2), Qt::LeftButton);
+    QCOMPARE(stops, 1);
+    QCOMPARE(midi.PlayMode, MidiState::kLiveOwnsOutput);
+    QCOMPARE(rig.port.take(), (Messages{0x007F3490, 0x00003480, 0x007F3490, 0x00003480}));
+    midi.StopMidi = nullptr;
+  }
+
+  void unloadStopsTheSongClosesTheOutputThenRemovesTempFiles() {
+    RecordingPort port;
+    QStringList steps;
+    {
+      frmPiano window;
+      window.Form_Load();
+      window.midi().SelectedDevice = static_cast<std::int16_t>(port.deviceId());
+      window.midi().CloseAndOpen();
+      window.midi().StopMidi = [&] { steps << "stop"; };
+      window.DeleteSampleTempFiles = [&] { steps << QString("delete after %1 close").arg(port.closes()); };
+      window.show();
+      window.mnuExit()->trigger();
+      QCOMPARE(steps, (QStringList{"stop", "delete after 1 close"}));
+      window.midi().StopMidi = nullptr;
+      window.DeleteSampleTempFiles = nullptr;
+    }
+    QCOMPARE(steps.size(), 2);  // destroying the window does not unload twice
+  }
+
+  void aKeyPressSoundsAtItsPitchThroughTheSynthesizer() {
+    platform::AudioEngine engine;
+    platform::AudioConfig config;
+    config.output = platform::AudioConfig::Output::Offline;
+    config.soundFont = platform::test::kSmallFont;
+    QVERIFY(engine.start(config));
+    platform::setBuiltInSynth(&engine);
+    {
+      frmPiano window;
+      window.Form_Load();  // opens device 0, the built-in synthesizer
+      // Key 19 at BaseNote 50 is note 69, the A at 440 Hz.
+      QTest::mousePress(window.piano().chkPiano(19), Qt::LeftButton);
+      std::vector<float> stereo(2 * 24000);
+      engine.renderOffline(stereo.data(), 24000);
+      const auto left = platform::test::leftChannel(stereo);
+      QVERIFY(platform::test::peakOf(left) > 0.01f);
+      const std::vector<float> steady(left.begin() + 4800, left.end());
+      const double hz = platform::test::pitchOf(steady, engine.sampleRate());
+      QVERIFY2(std::abs(hz - 440.0) < 4.0, qPrintable(QString::number(hz)));
+      QTest::mouseRelease(window.piano().chkPiano(19), Qt::LeftButton);
+    }
+    platform::setBuiltInSynth(nullptr);
+  }
+};
+
+QTEST_MAIN(frmPianoTest)
+#include "frmPianoTest.moc"
