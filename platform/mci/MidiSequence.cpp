@@ -1,0 +1,25 @@
+#include "platform/mci/MidiSequence.h"
+
+#include "midi/smf/SmfTypes.h"
+
+namespace tonalix::platform {
+
+MidiSequence MidiSequence::fromFile(const smf::SmfFile& file) {
+  MidiSequence seq;
+  seq.durationMicros = file.durationMicros;
+  for (const auto& ev : file.events) {
+    if (ev.kind == smf::SmfEventKind::Channel) seq.events.push_back({ev.micros, ev.message});
+  }
+  return seq;
+}
+
+std::vector<std::uint32_t> MidiSequence::chaseBefore(std::size_t index) const {
+  std::vector<std::uint32_t> out;
+  for (std::size_t i = 0; i < index && i < events.size(); ++i) {
+    const std::uint32_t kind = events[i].message & 0xF0u;
+    if (kind != 0x80u && kind != 0x90u && kind != 0xA0u) out.push_back(events[i].message);
+  }
+  return out;
+}
+
+}  // namespace tonalix::platform

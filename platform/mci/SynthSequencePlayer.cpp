@@ -1,0 +1,123 @@
+#include "platform/mci/SynthSequencePlayer.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "platform/audio/AudioEngine.h"
+#include "platform/mci/MidiSequence.h"
+
+namespace tonalix::platform {
+
+SynthSequencePlayer::SynthSequencePlayer(AudioEngine& engine) : engine_(engine) {}
+
+SynthSequencePlayer::~SynthSequencePlayer() { stop(); }
+
+std::uint64_t SynthSequencePlayer::frameAtMicros(std::uint64_t micros) const {
+  const std::uint64_t since = micros > baseMicros_ ? micros - baseMicros_ : 0;
+  const unsigned __int128 scaled = static_cast<unsigned __int128>(since) * rate_ + 500000u;
+  return startFrame_ + static_cast<std::uint64_t>(scaled / 1000000u);
+}
+
+std::uint64_t SynthSequencePlayer::frameOf(std::size_t i) const {
+  return frameAtMicros(sequence_->events[i].micros);
+}
+
+void SynthSequencePlayer::schedule(std::uint32_t message, std::uint64_t frame) {
+  engine_.scheduleShortMessage(message, frame);
+}
+
+void SynthSequencePlayer::start(const MidiSequence& sequence, std::size_t fromIndex) {
+  stop();
+  sequence_ = &sequence;
+  fromIndex = std::min(fromIndex, sequence.events.size());
+  rate_ = static_cast<std::uint64_t>(std::max(1, engine_.sampleRate()));
+  baseMicros_ = fromIndex < sequence.events.size() ? sequence.events[fromIndex].micros : 0;
+  startFrame_ = engine_.framePosition() +
+                static_cast<std::uint64_t>(kLeadSeconds * static_cast<double>(rate_));
+  endFrame_ = frameAtMicros(std::max(sequence.durationMicros, baseMicros_));
+  lastScheduledFrame_ = startFrame_;
+  notes_.clear();
+  next_.store(fromIndex, std::memory_order_release);
+  finished_.store(false, std::memory_order_release);
+  scheduledUntil_.store(startFrame_, std::memory_order_release);
+  lateEvents_.store(0, std::memory_order_relaxed);
+  maxLateFrames_.store(0, std::memory_order_relaxed);
+  // Channel set-up from the part of the song that is skipped.
+  for (std::uint32_t message : sequence.chaseBefore(fromIndex)) schedule(message, startFrame_);
+  {
+    std::lock_guard lock(mutex_);
+    stopRequested_ = false;
+  }
+  thread_ = std::thread([this] { run(); });
+}
+
+void SynthSequencePlayer::run() {
+  const auto& events = sequence_->events;
+  std::size_t next = next_.load(std::memory_order_relaxed);
+  const auto aheadFrames = static_cast<std::uint64_t>(kAheadSeconds * static_cast<double>(rate_));
+  for (;;) {
+    const std::uint64_t position = engine_.framePosition();
+    const std::uint64_t horizon = position + aheadFrames;
+    std::size_t handed = 0;
+    while (next < events.size() && handed < kMaxPerPass) {
+      const std::uint64_t frame = frameOf(next);
+      if (frame >= horizon) break;
+      if (!engine_.scheduleShortMessage(events[next].message, frame)) break;  // queue full
+      if (frame < position) {
+        lateEvents_.fetch_add(1, std::memory_order_relaxed);
+        const std::uint64_t late = position - frame;
+        if (late > maxLateFrames_.load(std::memory_order_relaxed)) {
+          maxLateFrames_.store(late, std::memory_order_relaxed);
+        }
+      }
+      notes_.track(events[next].message);
+      lastScheduledFrame_ = frame;
+      ++next;
+      ++handed;
+    }
+    next_.store(next, std::memory_order_release);
+    scheduledUntil_.store(next < events.size() ? frameOf(next) : endFrame_, std::memory_order_release);
+    if (next >= events.size() && position >= endFrame_) {
+      finished_.store(true, std::memory_order_release);
+      return;
+    }
+    std::unique_lock lock(mutex_);
+    // A full pass means more is due now; otherwise wait for the rendering to move on.
+    const auto pause = handed == kMaxPerPass ? std::chrono::milliseconds(0)
+                                             : std::chrono::milliseconds(kPassMillis);
+    if (wake_.wait_for(lock, pause, [this] { return stopRequested_; })) return;
+  }
+}
+
+void SynthSequencePlayer::stop() {
+  if (!thread_.joinable()) return;
+  {
+    std::lock_guard lock(mutex_);
+    stopRequested_ = true;
+  }
+  wake_.notify_all();
+  thread_.join();
+
+  // What sounds now is cut at the start of the next block.
+  const std::uint64_t position = engine_.framePosition();
+  engine_.allNotesOff();
+  // Notes already queued for later still reach the synthesizer: release each at its own frame
+  // (equal frames keep their order, so the release follows the note).
+  const auto& events = sequence_->events;
+  std::size_t resume = next_.load(std::memory_order_acquire);
+  for (std::size_t i = resume; i-- > 0;) {
+    const std::uint64_t frame = frameOf(i);
+    if (frame < position) break;
+    const std::uint32_t m = events[i].message;
+    if ((m & 0xF0u) == 0x90u && ((m >> 16) & 0x7Fu) != 0) schedule(0x80u | (m & 0xFF0Fu), frame);
+    resume = i;  // cut off before it was heard: a later start plays it again
+  }
+  next_.store(resume, std::memory_order_release);
+  // And once everything queued has been applied, nothing the song started may still sound.
+  const std::uint64_t at = std::max(position, lastScheduledFrame_);
+  notes_.forEachNoteOff([&](std::uint32_t m) { schedule(m, at); });
+  SoundingNotes::forEachChannelReset([&](std::uint32_t m) { schedule(m, at); });
+  notes_.clear();
+}
+
+}  // namespace tonalix::platform
