@@ -131,6 +131,17 @@ class TestFormDesign : public QObject {
     QCOMPARE(built.get<zykSlider>(QStringLiteral("vscrA"))->SliderIcon(), QString());  // kept the default
   }
 
+  void buttonArraysSurviveARoundTrip() {
+    const auto parsed = FormDesign::parse(QStringLiteral(
+        "control zqButtons_H cmdOctave(0) 120 4200 480 330\n  Caption = str \"01\"\nend\n"
+        "control zqButtons_H cmdOctave(1) 660 4200 480 330\n  Caption = str \"02\"\nend\n"));
+    QWidget first;
+    const QString saved = FormDesign::capture(parsed.design.build(&first)).save();
+    QVERIFY(saved.contains(QStringLiteral("control zqButtons_H cmdOctave(1) 660 4200 480 330\n  Caption = str \"02\"")));
+    QWidget second;
+    QCOMPARE(FormDesign::capture(FormDesign::parse(saved).design.build(&second)).save(), saved);
+  }
+
   void missingFileIsAnError() {
     const auto r = FormDesign::load(QStringLiteral("/no/such/file.design"));
     QVERIFY(!r.ok());
