@@ -38,6 +38,9 @@ class AudioEngine {
   bool sendShortMessage(std::uint32_t message);
   // Any thread, never blocks or allocates: applied at exactly this frame of the output stream
   // (frames count from the engine's start); a frame already past is applied at once.
+  // The synthesizer itself starts sounds on 64-frame block boundaries, so the sound begins at
+  // most 63 frames after `frame`, never before. Schedule a short window ahead (up to about a
+  // second): events waiting for their frame occupy a bounded buffer.
   bool scheduleShortMessage(std::uint32_t message, std::uint64_t frame);
   // Silences every channel at the start of the next block (all notes off, sustain released).
   void allNotesOff();
