@@ -53,8 +53,10 @@ void PianoKey::paintEvent(QPaintEvent*) {
 }
 
 void PianoKey::mousePressEvent(QMouseEvent* event) {
-  QAbstractButton::mousePressEvent(event);
+  // The note goes out first; the button's own press handling repaints at once, and that
+  // must not stand between the press and the sound.
   emit MouseDown(index_, event->button());
+  QAbstractButton::mousePressEvent(event);
 }
 
 void PianoKey::mouseReleaseEvent(QMouseEvent* event) {
