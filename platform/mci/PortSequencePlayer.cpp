@@ -34,7 +34,8 @@ void PortSequencePlayer::start(const MidiSequence& sequence, std::size_t fromInd
   stop();
   sequence_ = &sequence;
   fromIndex = std::min(fromIndex, sequence.events.size());
-  baseMicros_ = fromIndex < sequence.events.size() ? sequence.events[fromIndex].micros : 0;
+  // From the beginning the song keeps its opening silence; a resume starts at the next event.
+  baseMicros_ = fromIndex > 0 && fromIndex < sequence.events.size() ? sequence.events[fromIndex].micros : 0;
   notes_.clear();
   next_.store(fromIndex, std::memory_order_release);
   finished_.store(false, std::memory_order_release);

@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <chrono>
 
-#include "platform/audio/AudioEngine.h"
 #include "platform/mci/MidiSequence.h"
 
 namespace tonalix::platform {
 
-SynthSequencePlayer::SynthSequencePlayer(AudioEngine& engine) : engine_(engine) {}
+SynthSequencePlayer::SynthSequencePlayer(AudioEngine& engine)
+    : ownOutput_(std::make_unique<AudioEngineScheduler>(engine)), output_(*ownOutput_) {}
+
+SynthSequencePlayer::SynthSequencePlayer(FrameScheduler& output) : output_(output) {}
 
 SynthSequencePlayer::~SynthSequencePlayer() { stop(); }
 
@@ -23,16 +25,17 @@ std::uint64_t SynthSequencePlayer::frameOf(std::size_t i) const {
 }
 
 void SynthSequencePlayer::schedule(std::uint32_t message, std::uint64_t frame) {
-  engine_.scheduleShortMessage(message, frame);
+  output_.schedule(message, frame);
 }
 
 void SynthSequencePlayer::start(const MidiSequence& sequence, std::size_t fromIndex) {
   stop();
   sequence_ = &sequence;
   fromIndex = std::min(fromIndex, sequence.events.size());
-  rate_ = static_cast<std::uint64_t>(std::max(1, engine_.sampleRate()));
-  baseMicros_ = fromIndex < sequence.events.size() ? sequence.events[fromIndex].micros : 0;
-  startFrame_ = engine_.framePosition() +
+  rate_ = static_cast<std::uint64_t>(std::max(1, output_.sampleRate()));
+  // From the beginning the song keeps its opening silence; a resume starts at the next event.
+  baseMicros_ = fromIndex > 0 && fromIndex < sequence.events.size() ? sequence.events[fromIndex].micros : 0;
+  startFrame_ = output_.framePosition() +
                 static_cast<std::uint64_t>(kLeadSeconds * static_cast<double>(rate_));
   endFrame_ = frameAtMicros(std::max(sequence.durationMicros, baseMicros_));
   lastScheduledFrame_ = startFrame_;
@@ -56,13 +59,13 @@ void SynthSequencePlayer::run() {
   std::size_t next = next_.load(std::memory_order_relaxed);
   const auto aheadFrames = static_cast<std::uint64_t>(kAheadSeconds * static_cast<double>(rate_));
   for (;;) {
-    const std::uint64_t position = engine_.framePosition();
+    const std::uint64_t position = output_.framePosition();
     const std::uint64_t horizon = position + aheadFrames;
     std::size_t handed = 0;
     while (next < events.size() && handed < kMaxPerPass) {
       const std::uint64_t frame = frameOf(next);
       if (frame >= horizon) break;
-      if (!engine_.scheduleShortMessage(events[next].message, frame)) break;  // queue full
+      if (!output_.schedule(events[next].message, frame)) break;  // queue full
       if (frame < position) {
         lateEvents_.fetch_add(1, std::memory_order_relaxed);
         const std::uint64_t late = position - frame;
@@ -76,7 +79,8 @@ void SynthSequencePlayer::run() {
       ++handed;
     }
     next_.store(next, std::memory_order_release);
-    scheduledUntil_.store(next < events.size() ? frameOf(next) : endFrame_, std::memory_order_release);
+    scheduledUntil_.store(next < events.size() ? frameOf(next) : UINT64_MAX,
+                          std::memory_order_release);
     if (next >= events.size() && position >= endFrame_) {
       finished_.store(true, std::memory_order_release);
       return;
@@ -99,8 +103,8 @@ void SynthSequencePlayer::stop() {
   thread_.join();
 
   // What sounds now is cut at the start of the next block.
-  const std::uint64_t position = engine_.framePosition();
-  engine_.allNotesOff();
+  const std::uint64_t position = output_.framePosition();
+  output_.allNotesOff();
   // Notes already queued for later still reach the synthesizer: release each at its own frame
   // (equal frames keep their order, so the release follows the note).
   const auto& events = sequence_->events;

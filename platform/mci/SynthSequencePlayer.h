@@ -6,15 +6,15 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <thread>
 
+#include "platform/mci/FrameScheduler.h"
 #include "platform/mci/SequencePlayer.h"
 #include "platform/mci/SoundingNotes.h"
 
 namespace tonalix::platform {
-
-class AudioEngine;
 
 class SynthSequencePlayer final : public SequencePlayer {
  public:
@@ -28,6 +28,7 @@ class SynthSequencePlayer final : public SequencePlayer {
   static constexpr std::size_t kMaxPerPass = 256;
 
   explicit SynthSequencePlayer(AudioEngine& engine);
+  explicit SynthSequencePlayer(FrameScheduler& output);
   ~SynthSequencePlayer() override;
 
   void start(const MidiSequence& sequence, std::size_t fromIndex) override;
@@ -37,7 +38,7 @@ class SynthSequencePlayer final : public SequencePlayer {
 
   // The output frame of event i of the running sequence.
   std::uint64_t frameOf(std::size_t i) const;
-  // Every message due before this frame has been handed to the engine.
+  // Every message due before this frame has been handed to the engine (all: UINT64_MAX).
   std::uint64_t scheduledUntil() const { return scheduledUntil_.load(std::memory_order_acquire); }
   // Messages handed over only after their frame had been rendered, and the worst such delay
   // in frames (both 0 when playback is sample-accurate).
@@ -49,7 +50,8 @@ class SynthSequencePlayer final : public SequencePlayer {
   std::uint64_t frameAtMicros(std::uint64_t micros) const;
   void schedule(std::uint32_t message, std::uint64_t frame);
 
-  AudioEngine& engine_;
+  std::unique_ptr<FrameScheduler> ownOutput_;
+  FrameScheduler& output_;
   const MidiSequence* sequence_ = nullptr;
   std::uint64_t startFrame_ = 0;
   std::uint64_t baseMicros_ = 0;

@@ -1,0 +1,34 @@
+// Where the synthesizer sequencer hands its messages: an output that applies each message at
+// an exact frame of its stream. The built-in engine is one; tests supply their own.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/audio/AudioEngine.h"
+
+namespace tonalix::platform {
+
+class FrameScheduler {
+ public:
+  virtual ~FrameScheduler() = default;
+  virtual bool schedule(std::uint32_t message, std::uint64_t frame) = 0;
+  virtual void allNotesOff() = 0;
+  virtual std::uint64_t framePosition() const = 0;
+  virtual int sampleRate() const = 0;
+};
+
+class AudioEngineScheduler final : public FrameScheduler {
+ public:
+  explicit AudioEngineScheduler(AudioEngine& engine) : engine_(engine) {}
+  bool schedule(std::uint32_t message, std::uint64_t frame) override {
+    return engine_.scheduleShortMessage(message, frame);
+  }
+  void allNotesOff() override { engine_.allNotesOff(); }
+  std::uint64_t framePosition() const override { return engine_.framePosition(); }
+  int sampleRate() const override { return engine_.sampleRate(); }
+
+ private:
+  AudioEngine& engine_;
+};
+
+}  // namespace tonalix::platform
