@@ -8,7 +8,10 @@
 #include "app/AppTitle.h"
 #include "app/MainWindowProc.h"
 #include "app/PanelBackground.h"
+#include "drums/DrumPads.h"
+#include "keyboard/ComputerKeyboard.h"
 #include "keyboard/KeyGeometry.h"
+#include "keyboard/KeyLabels.h"
 #include "keyboard/PianoKeyboard.h"
 #include "midi/DeviceMenu.h"
 
@@ -21,8 +24,15 @@ frmPiano::frmPiano(QWidget* parent) : QMainWindow(parent) {
   surface_->setFixedSize(kClientWidthTwips / keyboard::kTwipsPerPixel,
                          kClientHeightTwips / keyboard::kTwipsPerPixel);
   setCentralWidget(surface_);
+  // The design's controls first; the keys, made in code, then lie above them.
+  const auto parsed = widgets::FormDesign::load(QStringLiteral(":/frmPiano.design"));
+  controls_ = parsed.design.build(surface_);
+  designErrors_ = parsed.errors + controls_.errors();
   buildMenus();
   piano_ = new keyboard::PianoKeyboard(midi_, surface_);
+  keyLabels_ = new keyboard::KeyLabels(*piano_, surface_);
+  computerKeyboard_ = new keyboard::ComputerKeyboard(midi_, *piano_);
+  drumPads_ = new drums::DrumPads(midi_, surface_);
 }
 
 frmPiano::~frmPiano() { Form_Unload(); }
@@ -55,8 +65,10 @@ void frmPiano::Form_Load() {
   deviceMenu_->device_Click(0);
   midi_.KeyVelocity = 127;
   midi_.DrumVelocity = 127;
+  keyLabels_->PrepareAtLoad();
   piano_->PrepareAtLoad();
   midi_.PlayMode = MidiState::kLiveOwnsOutput;
+  drumPads_->StopAllDrums();
   adjustSize();
   MainWindowProc::Install(this);
 }

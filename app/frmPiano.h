@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "midi/MidiState.h"
+#include "widgets/FormDesign.h"
 
 class QAction;
 
@@ -16,6 +17,11 @@ class DeviceMenu;
 class PanelBackground;
 namespace keyboard {
 class PianoKeyboard;
+class KeyLabels;
+class ComputerKeyboard;
+}  // namespace keyboard
+namespace drums {
+class DrumPads;
 }
 
 class frmPiano : public QMainWindow {
@@ -35,9 +41,16 @@ class frmPiano : public QMainWindow {
 
   MidiState& midi() { return midi_; }
   keyboard::PianoKeyboard& piano() { return *piano_; }
+  keyboard::KeyLabels& keyLabels() { return *keyLabels_; }
+  keyboard::ComputerKeyboard& computerKeyboard() { return *computerKeyboard_; }
+  drums::DrumPads& drumPads() { return *drumPads_; }
   DeviceMenu& deviceMenu() { return *deviceMenu_; }
   // The surface every control of the window is placed on (twips / 15 = its pixels).
   QWidget* surface() const;
+  // The controls built from the window's design, found by name and index.
+  const widgets::BuiltControls& controls() const { return controls_; }
+  // Problems found in the design resource (none in a good build).
+  const QList<widgets::DesignError>& designErrors() const { return designErrors_; }
 
   QAction* mnuExit() const { return mnuExit_; }
   QAction* Contents() const { return contents_; }
@@ -55,7 +68,12 @@ class frmPiano : public QMainWindow {
 
   MidiState midi_;
   PanelBackground* surface_ = nullptr;
+  widgets::BuiltControls controls_;
+  QList<widgets::DesignError> designErrors_;
   keyboard::PianoKeyboard* piano_ = nullptr;
+  keyboard::KeyLabels* keyLabels_ = nullptr;
+  keyboard::ComputerKeyboard* computerKeyboard_ = nullptr;
+  drums::DrumPads* drumPads_ = nullptr;
   DeviceMenu* deviceMenu_ = nullptr;
   QAction* mnuExit_ = nullptr;
   QAction* contents_ = nullptr;

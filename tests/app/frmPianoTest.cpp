@@ -35,6 +35,13 @@ class frmPianoTest : public QObject {
   };
 
  private slots:
+  void theWindowDesignBuildsWithoutErrors() {
+    frmPiano window;
+    QStringList problems;
+    for (const auto& e : window.designErrors()) problems << e.toString();
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
+  }
+
   void menusStandInTheirOrderWithTheirCaptions() {
     frmPiano window;
     window.Form_Load();
