@@ -1,0 +1,129 @@
+#include "drums/DrumPads.h"
+
+#include "keyboard/KeyGeometry.h"
+#include "keyboard/SmallFont.h"
+#include "widgets/zqButtons_H.h"
+
+namespace tonalix::drums {
+
+namespace {
+using keyboard::kTwipsPerPixel;
+
+QRect twipsRect(int left, int top, int width, int height) {
+  return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
+               height / kTwipsPerPixel);
+}
+
+constexpr int kPadButtonStyle = 7;
+constexpr widgets::ColorValue kPadForeColor = 0x808080;
+constexpr widgets::ColorValue kPadGradientColor = 0xC0C0C0;
+const QColor kRateLabelBack(0xAE, 0x77, 0x59);  // 0x5977AE
+const QColor kRateLabelFore(0xFF, 0xFF, 0xFF);
+}  // namespace
+
+DrumPads::DrumPads(MidiState& midi, QWidget* surface) : QObject(surface), midi_(midi) {
+  buildControls(surface);
+}
+
+void DrumPads::buildControls(QWidget* surface) {
+  for (int n = 1; n <= kPadCount; ++n) {
+    Pad& p = pads_[static_cast<std::size_t>(n - 1)];
+    const DrumPadLayout at = drumPadLayout(n);
+
+    p.button = new widgets::zqButtons_H(surface);
+    p.button->setObjectName(QStringLiteral("cmdDrum%1").arg(n));
+    p.button->setGeometry(twipsRect(at.padLeft, at.padTop, kPadWidth, kPadHeight));
+    p.button->DelayDrawing(true);
+    p.button->setMode(widgets::zqButtons_H::ModeCommand);
+    p.button->setButtonStyle(kPadButtonStyle);
+    p.button->setCaption(QString::fromLatin1(kDrumPads[static_cast<std::size_t>(n - 1)].caption));
+    p.button->setForeColor(kPadForeColor);
+    p.button->setGradientColor(kPadGradientColor);
+    p.button->setBackColor(kIdleColor);
+    p.button->setFont(keyboard::smallFont(6));
+    p.button->DelayDrawing(false);
+    connect(p.button, &widgets::zqButtons_H::Click, this, [this, n] { cmdDrum_Click(n); });
+
+    // Precise timers: coarse ones may fire up to 5% off, which a steady beat cannot afford.
+    p.timer = new QTimer(this);
+    p.timer->setObjectName(QStringLiteral("tmrDrum%1").arg(n));
+    p.timer->setTimerType(Qt::PreciseTimer);
+    p.timer->setInterval(kInitialInterval);
+    connect(p.timer, &QTimer::timeout, this, [this, n] { tmrDrum_Timer(n); });
+
+    p.spinner = new RateSpinner(surface);
+    p.spinner->setObjectName(QStringLiteral("scrDrum%1").arg(n));
+    p.spinner->setGeometry(twipsRect(at.spinnerLeft, at.spinnerTop, kSpinnerWidth, kSpinnerHeight));
+    p.spinner->setRange(1, 8);
+    p.spinner->setSingleStep(1);
+    p.spinner->setPageStep(1);
+    p.spinner->setValue(1);
+    connect(p.spinner, &QAbstractSlider::valueChanged, this, [this, n] { scrDrum_Change(n); });
+
+    p.label = new QLabel(QStringLiteral("7"), surface);
+    p.label->setObjectName(QStringLiteral("lblDrum%1").arg(n));
+    p.label->setGeometry(twipsRect(at.labelLeft, at.labelTop, kRateLabelSize, kRateLabelSize));
+    p.label->setAlignment(Qt::AlignCenter);
+    p.label->setAutoFillBackground(true);
+    QPalette palette = p.label->palette();
+    palette.setColor(QPalette::Window, kRateLabelBack);
+    palette.setColor(QPalette::WindowText, kRateLabelFore);
+    p.label->setPalette(palette);
+    p.label->setFont(keyboard::smallFont(6));
+    p.label->setToolTip(QStringLiteral("Drum Rate"));
+  }
+}
+
+DrumPads::Pad* DrumPads::pad(int n) {
+  if (n < 1 || n > kPadCount) return nullptr;
+  return &pads_[static_cast<std::size_t>(n - 1)];
+}
+
+const DrumPads::Pad* DrumPads::pad(int n) const {
+  if (n < 1 || n > kPadCount) return nullptr;
+  return &pads_[static_cast<std::size_t>(n - 1)];
+}
+
+widgets::zqButtons_H* DrumPads::cmdDrum(int n) const { return pad(n) ? pad(n)->button : nullptr; }
+QTimer* DrumPads::tmrDrum(int n) const { return pad(n) ? pad(n)->timer : nullptr; }
+RateSpinner* DrumPads::scrDrum(int n) const { return pad(n) ? pad(n)->spinner : nullptr; }
+QLabel* DrumPads::lblDrum(int n) const { return pad(n) ? pad(n)->label : nullptr; }
+std::int16_t DrumPads::playDrum(int n) const { return pad(n) ? pad(n)->playing : 0; }
+
+void DrumPads::StopAllDrums() {
+  for (Pad& p : pads_) p.timer->stop();
+  for (Pad& p : pads_) p.playing = 0;
+}
+
+void DrumPads::cmdDrum_Click(int n) {
+  Pad* p = pad(n);
+  if (!p) return;
+  midi_.ClaimForLivePlay();
+  // The click itself is silent: the first hit comes one interval later.
+  if (!p->playing) {
+    p->timer->start();
+    p->playing = -1;
+    p->button->setBackColor(kRepeatingColor);
+  } else {
+    p->timer->stop();
+    p->playing = 0;
+    p->button->setBackColor(kIdleColor);
+  }
+}
+
+void DrumPads::scrDrum_Change(int n) {
+  Pad* p = pad(n);
+  if (!p) return;
+  const int v = p->spinner->value();
+  // A running timer keeps going at the new interval (QTimer restarts its period from now).
+  p->timer->setInterval(v * kIntervalStep);
+  p->label->setText(QString::number(9 - v));
+}
+
+void DrumPads::tmrDrum_Timer(int n) {
+  if (n < 1 || n > kPadCount) return;
+  midi_.SetDrumSound(static_cast<std::int16_t>(kDrumPads[static_cast<std::size_t>(n - 1)].drumSoundCode));
+  midi_.PlayDrum();
+}
+
+}  // namespace tonalix::drums

@@ -1,0 +1,121 @@
+#include "keyboard/KeyLabels.h"
+
+#include "keyboard/KeyBindings.h"
+#include "keyboard/KeyGeometry.h"
+#include "keyboard/PianoKeyboard.h"
+#include "keyboard/SmallFont.h"
+#include "widgets/zqButtons_H.h"
+
+namespace tonalix::keyboard {
+
+namespace {
+QRect twipsRect(int left, int top, int width, int height) {
+  return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
+               height / kTwipsPerPixel);
+}
+
+// The two buttons stand in the margin left of key 0, one above the other.
+constexpr int kButtonLeft = 30, kButtonSize = 255;
+constexpr int kShowButtonTop = 3330, kHideButtonTop = 3630;
+}  // namespace
+
+KeyLabels::KeyLabels(PianoKeyboard& piano, QWidget* surface) : QObject(surface), piano_(piano) {
+  buildControls(surface);
+  placeStripNames();
+  piano_.ShowKeyLabels = [this] { ShowKeyLabels(); };
+}
+
+void KeyLabels::buildControls(QWidget* surface) {
+  const auto makeStrip = [&](const char* name, const QRect& geometry, const char* caption) {
+    auto* label = new KeyStripLabel(surface);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setGeometry(geometry);
+    label->setCaption(QString::fromLatin1(caption));
+    label->setForeColor(QColor::fromRgb(kStripForeColor));
+    label->setFont(smallFont(6));
+    label->hide();
+    return label;
+  };
+  lblKey1_ = makeStrip("lblKey1", twipsRect(300, 2925, 6765, 165), kStripLabel1);
+  lblKey2_ = makeStrip("lblKey2", twipsRect(7095, 2925, 3975, 165), kStripLabel2);
+
+  const auto makeButton = [&](const char* name, int top, const char* image, const char* tip) {
+    auto* button = new widgets::zqButtons_H(surface);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(twipsRect(kButtonLeft, top, kButtonSize, kButtonSize));
+    button->setCaption(QString());
+    button->setPicture(widgets::ButtonPicture::fromFile(QString::fromLatin1(image)));
+    button->setPictureAlign(widgets::zqButtons_H::PicTopCenter);
+    button->setToolTip(QString::fromLatin1(tip));
+    return button;
+  };
+  cmdKeyVisible_ = makeButton("cmdKeyVisible", kShowButtonTop, ":/images/key-labels-show.png",
+                              "Show Piano Key Labels");
+  cmdKeyHide_ = makeButton("cmdKeyHide", kHideButtonTop, ":/images/key-labels-hide.png",
+                           "Hide Piano Key Labels");
+  connect(cmdKeyVisible_, &widgets::zqButtons_H::Click, this, &KeyLabels::cmdKeyVisible_Click);
+  connect(cmdKeyHide_, &widgets::zqButtons_H::Click, this, &KeyLabels::cmdKeyHide_Click);
+}
+
+void KeyLabels::placeStripNames() {
+  // The strips name the black keys in ascending order: the first label up to key 39, the
+  // second from key 42. Each name is centred over its key.
+  QList<qreal> first, second;
+  for (int i = 0; i < kKeyCount; ++i) {
+    if (!isBlackKey(i)) continue;
+    const qreal centre = keyRectPixels(i).x() + keyRectPixels(i).width() / 2.0;
+    if (first.size() < lblKey1_->names().size())
+      first << centre - lblKey1_->x();
+    else
+      second << centre - lblKey2_->x();
+  }
+  lblKey1_->setNameCentres(first);
+  lblKey2_->setNameCentres(second);
+}
+
+void KeyLabels::ShowKeyLabels() {
+  const QFont font = smallFont(6);
+  const QColor fore = QColor::fromRgb(kLabelForeColor);
+  for (int i = 0; i < kKeyCount; ++i) {
+    PianoKey* key = piano_.chkPiano(i);
+    key->setFont(font);
+    key->setForeColor(fore);
+    key->setPicture(QPixmap());
+  }
+  for (int i = 0; i < kKeyCount; ++i)
+    if (isWhiteKey(i)) piano_.chkPiano(i)->setCaption(keyLabelCaption(i));
+}
+
+void KeyLabels::ResetKeyLabelColor() {
+  const QColor plain = QColor::fromRgb(kPlainForeColor);
+  for (int i = 0; i < kKeyCount; ++i) piano_.chkPiano(i)->setForeColor(plain);
+}
+
+void KeyLabels::PrepareAtLoad() {
+  ResetKeyLabelColor();
+  lblKey1_->hide();
+  lblKey2_->hide();
+}
+
+void KeyLabels::cmdKeyVisible_Click() {
+  for (int i = 0; i < kKeyCount; ++i) piano_.chkPiano(i)->setPicture(QPixmap());
+  ShowKeyLabels();
+  lblKey1_->show();
+  lblKey2_->show();
+  piano_.ShowKey = -1;
+  focusFirstKey();
+}
+
+void KeyLabels::cmdKeyHide_Click() {
+  ResetKeyLabelColor();
+  lblKey1_->hide();
+  lblKey2_->hide();
+  piano_.ShowKey = 0;
+  for (int i = 0; i < kKeyCount; ++i) piano_.chkPiano(i)->setCaption(QString());
+  piano_.ShowWhiteKeysUp();
+  focusFirstKey();
+}
+
+void KeyLabels::focusFirstKey() { piano_.chkPiano(0)->setFocus(Qt::OtherFocusReason); }
+
+}  // namespace tonalix::keyboard
