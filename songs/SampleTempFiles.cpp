@@ -1,0 +1,91 @@
+#include "songs/SampleTempFiles.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/system/PrivateFolder.h"
+#include "platform/system/ProgramFolder.h"
+#include "platform/system/ReplaceFile.h"
+#include "songs/SampleSongCatalogue.h"
+
+namespace tonalix::songs {
+
+namespace {
+
+std::string songFile(const std::string& folder, int index) {
+  return folder + "/" + SampleTempFileName(index);
+}
+
+void deleteSongFiles(const std::string& folder, const std::string& keep) {
+  for (int i = 1; i <= kSampleSongCount; ++i) {
+    const std::string path = songFile(folder, i);
+    if (path == keep) continue;
+    struct stat st {};
+    // lstat: a link in the folder is removed itself; whatever it points to is left alone.
+    if (::lstat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) continue;
+    ::unlink(path.c_str());
+  }
+}
+
+}  // namespace
+
+SampleTempFiles::SampleTempFiles(std::string programFolder, std::string privateFolder)
+    : program_(std::move(programFolder)), private_(std::move(privateFolder)) {}
+
+SampleTempFiles SampleTempFiles::ForThisProgram() {
+  return SampleTempFiles(platform::ProgramFolder(),
+                         platform::DefaultPrivateFolder("tonalix-studio"));
+}
+
+std::string SampleTempFiles::programTempFolder() const {
+  return program_.empty() ? std::string() : program_ + "/temp";
+}
+
+std::string SampleTempFiles::WriteInProgramFolder(const std::string& path,
+                                                  std::span<const std::uint8_t> bytes) {
+  const std::string folder = programTempFolder();
+  // A missing "temp" folder is created rather than failing every song.
+  if (::mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST)
+    return "Cannot create the folder \"" + folder + "\": " + std::strerror(errno);
+  return platform::ReplaceFile(path, bytes);
+}
+
+SampleTempFiles::WriteResult SampleTempFiles::Write(int index,
+                                                    std::span<const std::uint8_t> bytes) {
+  WriteResult result;
+  std::string programError;
+  if (!usePrivate_ && !program_.empty()) {
+    const std::string path = songFile(programTempFolder(), index);
+    programError = WriteInProgramFolder(path, bytes);
+    if (programError.empty()) {
+      result.path = path;
+      return result;
+    }
+  }
+  // From here on every song goes to the private folder, so that the files of one run stay
+  // together.
+  usePrivate_ = true;
+  std::string error = platform::EnsurePrivateFolder(private_);
+  const std::string path = songFile(private_, index);
+  if (error.empty()) error = platform::ReplaceFile(path, bytes);
+  if (error.empty()) {
+    result.path = path;
+    return result;
+  }
+  result.error = programError.empty() ? error : programError + "\n" + error;
+  return result;
+}
+
+void SampleTempFiles::DeleteAllExcept(const std::string& keep) const {
+  if (!program_.empty()) deleteSongFiles(programTempFolder(), keep);
+  // The private folder is swept only when it is what it should be: our own real folder.
+  struct stat st {};
+  if (!private_.empty() && ::lstat(private_.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+      st.st_uid == ::geteuid())
+    deleteSongFiles(private_, keep);
+}
+
+}  // namespace tonalix::songs
