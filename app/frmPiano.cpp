@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 
 #include "app/AppTitle.h"
 #include "app/MainWindowProc.h"
@@ -14,6 +15,8 @@
 #include "keyboard/KeyLabels.h"
 #include "keyboard/PianoKeyboard.h"
 #include "midi/DeviceMenu.h"
+#include "songs/SampleSongPanel.h"
+#include "songs/SequencerControl.h"
 
 namespace tonalix {
 
@@ -33,6 +36,17 @@ frmPiano::frmPiano(QWidget* parent) : QMainWindow(parent) {
   keyLabels_ = new keyboard::KeyLabels(*piano_, surface_);
   computerKeyboard_ = new keyboard::ComputerKeyboard(midi_, *piano_);
   drumPads_ = new drums::DrumPads(midi_, surface_);
+  sequencer_ = std::make_unique<SequencerControl>(
+      [this](const std::string& text, const std::string& caption) {
+        QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption),
+                        QString::fromStdString(text), QMessageBox::Ok, this);
+        box.exec();
+      },
+      AppTitle().toStdString());
+  midi_.StopMidi = [this] { sequencer_->StopMidi(); };
+  sampleSongs_ = new songs::SampleSongPanel(midi_, *sequencer_, controls_,
+                                            songs::SampleTempFiles::ForThisProgram(), this);
+  DeleteSampleTempFiles = [this] { sampleSongs_->DeleteSampleTempFiles(); };
 }
 
 frmPiano::~frmPiano() { Form_Unload(); }

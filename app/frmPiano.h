@@ -23,6 +23,10 @@ class ComputerKeyboard;
 namespace drums {
 class DrumPads;
 }
+namespace songs {
+class SampleSongPanel;
+}
+class SequencerControl;
 
 class frmPiano : public QMainWindow {
   Q_OBJECT
@@ -45,6 +49,8 @@ class frmPiano : public QMainWindow {
   keyboard::ComputerKeyboard& computerKeyboard() { return *computerKeyboard_; }
   drums::DrumPads& drumPads() { return *drumPads_; }
   DeviceMenu& deviceMenu() { return *deviceMenu_; }
+  SequencerControl& sequencer() { return *sequencer_; }
+  songs::SampleSongPanel& sampleSongs() { return *sampleSongs_; }
   // The surface every control of the window is placed on (twips / 15 = its pixels).
   QWidget* surface() const;
   // The controls built from the window's design, found by name and index.
@@ -74,6 +80,8 @@ class frmPiano : public QMainWindow {
   keyboard::KeyLabels* keyLabels_ = nullptr;
   keyboard::ComputerKeyboard* computerKeyboard_ = nullptr;
   drums::DrumPads* drumPads_ = nullptr;
+  std::unique_ptr<SequencerControl> sequencer_;
+  songs::SampleSongPanel* sampleSongs_ = nullptr;
   DeviceMenu* deviceMenu_ = nullptr;
   QAction* mnuExit_ = nullptr;
   QAction* contents_ = nullptr;

@@ -1,0 +1,84 @@
+#include "songs/SampleSongPanel.h"
+
+#include <QLabel>
+#include <QMessageBox>
+
+#include "app/AppTitle.h"
+#include "midi/MidiState.h"
+#include "platform/midiout/MidiOut.h"
+#include "platform/system/BuiltInData.h"
+#include "songs/SequencerControl.h"
+#include "widgets/FormDesign.h"
+#include "widgets/zqButtons_H.h"
+
+namespace tonalix::songs {
+
+SampleSongPanel::SampleSongPanel(MidiState& midi, SequencerControl& sequencer,
+                                 const widgets::BuiltControls& controls, SampleTempFiles files,
+                                 QObject* parent)
+    : QObject(parent), midi_(midi), sequencer_(sequencer), files_(std::move(files)) {
+  takeControls(controls);
+  ShowError = [this](const QString& text) {
+    QWidget* owner = label_ ? label_->window() : nullptr;
+    QMessageBox::warning(owner, AppTitle(), text);
+  };
+}
+
+void SampleSongPanel::takeControls(const widgets::BuiltControls& controls) {
+  using widgets::zqButtons_H;
+  for (int n = 1; n <= kSampleSongCount; ++n) {
+    auto* button = controls.get<zqButtons_H>(QStringLiteral("cmdMidiSample"), n);
+    songButtons_[static_cast<std::size_t>(n - 1)] = button;
+    if (!button) continue;
+    button->setToolTip(QStringLiteral("Melody Sample"));
+    connect(button, &zqButtons_H::Click, this, [this, n] { cmdMidiSample_Click(n); });
+  }
+  stopButton_ = controls.get<zqButtons_H>(QStringLiteral("cmdStopMidiSample"));
+  if (stopButton_) {
+    stopButton_->setToolTip(QStringLiteral("Stop Melody"));
+    connect(stopButton_, &zqButtons_H::Click, this, &SampleSongPanel::cmdStopMidiSample_Click);
+  }
+  label_ = controls.get<QLabel>(QStringLiteral("lblSample"));
+  // Long titles take a second line rather than being cut off.
+  if (label_) label_->setWordWrap(true);
+}
+
+widgets::zqButtons_H* SampleSongPanel::cmdMidiSample(int index) const {
+  return IsSampleSongIndex(index) ? songButtons_[static_cast<std::size_t>(index - 1)] : nullptr;
+}
+
+void SampleSongPanel::cmdMidiSample_Click(int index) {
+  if (!IsSampleSongIndex(index)) return;
+  // The song's file is written before anything else changes: a song that cannot be written
+  // leaves the one playing and the live output as they were.
+  const auto song = platform::FindResData(SampleSongDataId(index), kSampleSongDataType);
+  if (song.empty()) {
+    if (ShowError) ShowError(QStringLiteral("Sample song %1 is missing from this program.").arg(index));
+    return;
+  }
+  const SampleTempFiles::WriteResult written = files_.Write(index, song);
+  if (!written.ok()) {
+    if (ShowError)
+      ShowError(QStringLiteral("Sample song %1 cannot be played: its file cannot be written.\n\n%2")
+                    .arg(index)
+                    .arg(QString::fromStdString(written.error)));
+    return;
+  }
+
+  // The sequencer and the piano never hold the output at the same time.
+  midi_.MidiResult = static_cast<std::int32_t>(platform::midiOutClose(midi_.hMidiOut));
+  midi_.hMidiOut = 0;
+  sequencer_.StopMidi();
+  // Open or play errors are shown by the sequencer; the song still counts as chosen.
+  sequencer_.PlayMidiFile(written.path);
+  const std::string_view title = SampleSongTitle(index);
+  if (label_) label_->setText(QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())));
+  currentSampleFile_ = written.path;
+  midi_.PlayMode = MidiState::kSongOwnsOutput;
+}
+
+void SampleSongPanel::cmdStopMidiSample_Click() { midi_.ReopenMidiOut(); }
+
+void SampleSongPanel::DeleteSampleTempFiles() { files_.DeleteAllExcept(currentSampleFile_); }
+
+}  // namespace tonalix::songs
