@@ -1,29 +1,14 @@
 #include "platform/audio/ServerOutput.h"
 
-#include <alsa/asoundlib.h>
 #include <fluidsynth.h>
-#include <jack/jack.h>
 
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/audio/SoundLibraryMessages.h"
+
 namespace tonalix::platform {
 namespace {
-
-// Probing a driver that has no server or card makes the JACK and ALSA libraries print to
-// stderr; a missing sound server is normal here (we fall back), so those messages are dropped.
-void quietJack(const char*) {}
-void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
-
-void silenceDriverLibraries() {
-  static const bool once = [] {
-    jack_set_error_function(quietJack);
-    jack_set_info_function(quietJack);
-    snd_lib_error_set_handler(quietAlsa);
-    return true;
-  }();
-  (void)once;
-}
 
 class ServerOutput final : public AudioOutput {
  public:
@@ -85,7 +70,7 @@ class ServerOutput final : public AudioOutput {
 
 std::unique_ptr<AudioOutput> openServerOutput(const std::string& driver, int sampleRate,
                                               int periodFrames, RenderSource& source) {
-  silenceDriverLibraries();
+  silenceSoundLibraryMessages();
   auto output = std::make_unique<ServerOutput>(driver, source);
   if (!output->open(sampleRate, periodFrames)) return nullptr;
   return output;

@@ -35,7 +35,7 @@ inline double pitchOf(const std::vector<float>& x, double sampleRate, double min
   const std::size_t minLag = static_cast<std::size_t>(sampleRate / maxHz);
   const std::size_t maxLag = static_cast<std::size_t>(sampleRate / minHz);
   if (x.size() < 2 * maxLag) return 0;
-  const std::size_t n = x.size() - maxLag;
+  const std::size_t n = x.size() - maxLag - 1;  // lags reach maxLag + 1
   std::vector<double> r(maxLag + 2, 0.0);
   double energy = 0;
   for (std::size_t i = 0; i < n; ++i) energy += double(x[i]) * x[i];
