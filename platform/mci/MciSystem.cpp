@@ -25,8 +25,10 @@ bool isDeviceVerb(std::string_view verb) {
 MciSystem::~MciSystem() { closeAll(); }
 
 MciSystem& MciSystem::instance() {
-  static MciSystem system;
-  return system;
+  // Never destroyed: at exit the MIDI output services it would close may already be gone.
+  // The program stops its song before it ends, so no playback thread outlives it.
+  static MciSystem* system = new MciSystem;
+  return *system;
 }
 
 std::string MciSystem::key(std::string_view alias) {
