@@ -127,6 +127,26 @@ void loadCost(const char* font) {
   waitpid(pid, &status, 0);
 }
 
+// (6) Audio-thread time of the block that applies a program change: with on-demand samples
+// the new instrument's samples are read then.
+void programChangeCost(const char* font) {
+  AudioEngine engine;
+  AudioConfig c;
+  c.output = AudioConfig::Output::Offline;
+  c.soundFont = font;
+  engine.start(c);
+  std::vector<float> block(2 * 256);
+  std::vector<double> ms;
+  for (int prog = 1; prog < 128; prog += 3) {
+    engine.sendShortMessage(0xC0u | (static_cast<std::uint32_t>(prog) << 8));
+    const auto t0 = Clock::now();
+    engine.renderOffline(block.data(), 256);
+    ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+  }
+  std::printf("  %-40s median %.2f ms, p99 %.2f ms, max %.2f ms per change (a period of 256 is 5.33 ms)\n", font,
+              percentile(ms, 0.5), percentile(ms, 0.99), *std::max_element(ms.begin(), ms.end()));
+}
+
 // (5) CPU used by the audio thread of a null output: while a note plays, and once idle (after
 // the release and the effect tail, the engine stops calling the synthesizer).
 void idleCpu() {
@@ -237,5 +257,8 @@ int main(int argc, char** argv) {
   loadCost(kSmallFont);
   std::printf("(5) CPU of the null output, period 256, default-GM\n");
   idleCpu();
+  std::printf("(6) program change on the audio thread (43 instruments)\n");
+  programChangeCost(kDefaultFont);
+  programChangeCost(kSmallFont);
   return 0;
 }

@@ -188,8 +188,12 @@ bool AudioEngine::start(const AudioConfig& config) {
     fluid_settings_setnum(d.settings, "synth.gain", kSynthGain);
     // Only the audio thread touches the synth once it runs, so its internal mutex is not needed.
     fluid_settings_setint(d.settings, "synth.threadsafe-api", 0);
-    // Large GM fonts load in milliseconds and use a third of the memory with on-demand samples.
+    // Large GM fonts load in milliseconds and use a fifth of the memory with on-demand samples.
+    // The price: a program change loads that instrument's samples on the audio thread (a few
+    // milliseconds for a big instrument). Not locking them in RAM roughly halves that cost, and
+    // locking fails for ordinary users anyway (RLIMIT_MEMLOCK).
     fluid_settings_setint(d.settings, "synth.dynamic-sample-loading", 1);
+    fluid_settings_setint(d.settings, "synth.lock-memory", 0);
     fluid_settings_setint(d.settings, "synth.cpu-cores", 1);
     d.synth = new_fluid_synth(d.settings);
   }
