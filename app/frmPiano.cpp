@@ -33,9 +33,9 @@ frmPiano::frmPiano(QWidget* parent) : QMainWindow(parent) {
   designErrors_ = parsed.errors + controls_.errors();
   buildMenus();
   piano_ = new keyboard::PianoKeyboard(midi_, surface_);
-  keyLabels_ = new keyboard::KeyLabels(*piano_, surface_);
+  keyLabels_ = new keyboard::KeyLabels(*piano_, controls_, surface_);
   computerKeyboard_ = new keyboard::ComputerKeyboard(midi_, *piano_);
-  drumPads_ = new drums::DrumPads(midi_, surface_);
+  drumPads_ = new drums::DrumPads(midi_, controls_, surface_);
   sequencer_ = std::make_unique<SequencerControl>(
       [this](const std::string& text, const std::string& caption) {
         QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption),

@@ -17,6 +17,7 @@
 
 #include "drums/DrumPads.h"
 #include "midi/MidiState.h"
+#include "widgets/FormDesign.h"
 #include "platform/midiout/MidiOutDevice.h"
 
 using namespace tonalix;
@@ -82,7 +83,7 @@ int main(int argc, char** argv) {
   midi.PlayMode = MidiState::kLiveOwnsOutput;
 
   QWidget surface;
-  drums::DrumPads pads(midi, &surface);
+  drums::DrumPads pads(midi, widgets::BuiltControls{}, &surface);  // controls made in code
   pads.StopAllDrums();
   // Spinner values 1..8 and 1, 2 again: intervals from 500 to 4000 ms, two pads at 500 ms.
   const int spinner[drums::kPadCount] = {1, 2, 3, 4, 5, 6, 7, 8, 1, 2};

@@ -2,6 +2,7 @@
 
 #include "keyboard/KeyGeometry.h"
 #include "keyboard/SmallFont.h"
+#include "widgets/FormDesign.h"
 #include "widgets/zqButtons_H.h"
 
 namespace tonalix::drums {
@@ -21,24 +22,28 @@ const QColor kRateLabelBack(0xAE, 0x77, 0x59);  // 0x5977AE
 const QColor kRateLabelFore(0xFF, 0xFF, 0xFF);
 }  // namespace
 
-DrumPads::DrumPads(MidiState& midi, QWidget* surface) : QObject(surface), midi_(midi) {
-  buildControls(surface);
+DrumPads::DrumPads(MidiState& midi, const widgets::BuiltControls& design, QWidget* surface)
+    : QObject(surface), midi_(midi) {
+  buildControls(design, surface);
 }
 
-void DrumPads::buildControls(QWidget* surface) {
+void DrumPads::buildControls(const widgets::BuiltControls& design, QWidget* surface) {
   for (int n = 1; n <= kPadCount; ++n) {
     Pad& p = pads_[static_cast<std::size_t>(n - 1)];
     const DrumPadLayout at = drumPadLayout(n);
 
-    p.button = new widgets::zqButtons_H(surface);
-    p.button->setObjectName(QStringLiteral("cmdDrum%1").arg(n));
-    p.button->setGeometry(twipsRect(at.padLeft, at.padTop, kPadWidth, kPadHeight));
+    p.button = design.get<widgets::zqButtons_H>(QStringLiteral("cmdDrum%1").arg(n));
+    if (!p.button) {
+      p.button = new widgets::zqButtons_H(surface);
+      p.button->setObjectName(QStringLiteral("cmdDrum%1").arg(n));
+      p.button->setGeometry(twipsRect(at.padLeft, at.padTop, kPadWidth, kPadHeight));
+      p.button->setButtonStyle(kPadButtonStyle);
+      p.button->setForeColor(kPadForeColor);
+      p.button->setGradientColor(kPadGradientColor);
+    }
     p.button->DelayDrawing(true);
     p.button->setMode(widgets::zqButtons_H::ModeCommand);
-    p.button->setButtonStyle(kPadButtonStyle);
     p.button->setCaption(QString::fromLatin1(kDrumPads[static_cast<std::size_t>(n - 1)].caption));
-    p.button->setForeColor(kPadForeColor);
-    p.button->setGradientColor(kPadGradientColor);
     p.button->setBackColor(kIdleColor);
     p.button->setFont(keyboard::smallFont(6));
     p.button->DelayDrawing(false);
@@ -60,15 +65,18 @@ void DrumPads::buildControls(QWidget* surface) {
     p.spinner->setValue(1);
     connect(p.spinner, &QAbstractSlider::valueChanged, this, [this, n] { scrDrum_Change(n); });
 
-    p.label = new QLabel(QStringLiteral("7"), surface);
-    p.label->setObjectName(QStringLiteral("lblDrum%1").arg(n));
-    p.label->setGeometry(twipsRect(at.labelLeft, at.labelTop, kRateLabelSize, kRateLabelSize));
-    p.label->setAlignment(Qt::AlignCenter);
-    p.label->setAutoFillBackground(true);
-    QPalette palette = p.label->palette();
-    palette.setColor(QPalette::Window, kRateLabelBack);
-    palette.setColor(QPalette::WindowText, kRateLabelFore);
-    p.label->setPalette(palette);
+    p.label = design.get<QLabel>(QStringLiteral("lblDrum%1").arg(n));
+    if (!p.label) {
+      p.label = new QLabel(QStringLiteral("7"), surface);
+      p.label->setObjectName(QStringLiteral("lblDrum%1").arg(n));
+      p.label->setGeometry(twipsRect(at.labelLeft, at.labelTop, kRateLabelSize, kRateLabelSize));
+      p.label->setAlignment(Qt::AlignCenter);
+      p.label->setAutoFillBackground(true);
+      QPalette palette = p.label->palette();
+      palette.setColor(QPalette::Window, kRateLabelBack);
+      palette.setColor(QPalette::WindowText, kRateLabelFore);
+      p.label->setPalette(palette);
+    }
     p.label->setFont(keyboard::smallFont(6));
     p.label->setToolTip(QStringLiteral("Drum Rate"));
   }

@@ -15,7 +15,8 @@
 
 namespace tonalix::widgets {
 class zqButtons_H;
-}
+class BuiltControls;
+}  // namespace tonalix::widgets
 
 namespace tonalix::drums {
 
@@ -27,8 +28,9 @@ class DrumPads : public QObject {
   static constexpr int kInitialInterval = 1000;  // ms, until the spinner first moves
   static constexpr int kIntervalStep = 500;      // ms per spinner step
 
-  // The controls become children of surface at their fixed places.
-  DrumPads(MidiState& midi, QWidget* surface);
+  // Pads and rate labels come from the window's design (cmdDrumN, lblDrumN); any the design
+  // lacks, and the spinners, are made here as children of surface at their fixed places.
+  DrumPads(MidiState& midi, const widgets::BuiltControls& design, QWidget* surface);
 
   // Pads are numbered 1..10; other numbers give nullptr / False.
   widgets::zqButtons_H* cmdDrum(int n) const;
@@ -52,7 +54,7 @@ class DrumPads : public QObject {
     QLabel* label = nullptr;
     std::int16_t playing = 0;
   };
-  void buildControls(QWidget* surface);
+  void buildControls(const widgets::BuiltControls& design, QWidget* surface);
   Pad* pad(int n);
   const Pad* pad(int n) const;
 

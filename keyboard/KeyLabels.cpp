@@ -4,6 +4,7 @@
 #include "keyboard/KeyGeometry.h"
 #include "keyboard/PianoKeyboard.h"
 #include "keyboard/SmallFont.h"
+#include "widgets/FormDesign.h"
 #include "widgets/zqButtons_H.h"
 
 namespace tonalix::keyboard {
@@ -19,13 +20,14 @@ constexpr int kButtonLeft = 30, kButtonSize = 255;
 constexpr int kShowButtonTop = 3330, kHideButtonTop = 3630;
 }  // namespace
 
-KeyLabels::KeyLabels(PianoKeyboard& piano, QWidget* surface) : QObject(surface), piano_(piano) {
-  buildControls(surface);
+KeyLabels::KeyLabels(PianoKeyboard& piano, const widgets::BuiltControls& design, QWidget* surface)
+    : QObject(surface), piano_(piano) {
+  buildControls(design, surface);
   placeStripNames();
   piano_.ShowKeyLabels = [this] { ShowKeyLabels(); };
 }
 
-void KeyLabels::buildControls(QWidget* surface) {
+void KeyLabels::buildControls(const widgets::BuiltControls& design, QWidget* surface) {
   const auto makeStrip = [&](const char* name, const QRect& geometry, const char* caption) {
     auto* label = new KeyStripLabel(surface);
     label->setObjectName(QString::fromLatin1(name));
@@ -40,12 +42,14 @@ void KeyLabels::buildControls(QWidget* surface) {
   lblKey2_ = makeStrip("lblKey2", twipsRect(7095, 2925, 3975, 165), kStripLabel2);
 
   const auto makeButton = [&](const char* name, int top, const char* image, const char* tip) {
-    auto* button = new widgets::zqButtons_H(surface);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(twipsRect(kButtonLeft, top, kButtonSize, kButtonSize));
-    button->setCaption(QString());
-    button->setPicture(widgets::ButtonPicture::fromFile(QString::fromLatin1(image)));
-    button->setPictureAlign(widgets::zqButtons_H::PicTopCenter);
+    auto* button = design.get<widgets::zqButtons_H>(QString::fromLatin1(name));
+    if (!button) {
+      button = new widgets::zqButtons_H(surface);
+      button->setObjectName(QString::fromLatin1(name));
+      button->setGeometry(twipsRect(kButtonLeft, top, kButtonSize, kButtonSize));
+      button->setPicture(widgets::ButtonPicture::fromFile(QString::fromLatin1(image)));
+      button->setPictureAlign(widgets::zqButtons_H::PicTopCenter);
+    }
     button->setToolTip(QString::fromLatin1(tip));
     return button;
   };

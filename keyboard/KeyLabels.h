@@ -9,7 +9,8 @@
 
 namespace tonalix::widgets {
 class zqButtons_H;
-}
+class BuiltControls;
+}  // namespace tonalix::widgets
 
 namespace tonalix::keyboard {
 
@@ -22,9 +23,10 @@ class KeyLabels : public QObject {
   static constexpr QRgb kLabelForeColor = 0x5E5E5E;
   static constexpr QRgb kPlainForeColor = 0xFFFFFF;
 
-  // The strip labels and buttons become children of surface; the keyboard's redraw learns to
-  // put the labels back after a release.
-  KeyLabels(PianoKeyboard& piano, QWidget* surface);
+  // The two buttons come from the window's design (made here if it lacks them); the strip
+  // labels are made here as children of surface. The keyboard's redraw learns to put the
+  // labels back after a release.
+  KeyLabels(PianoKeyboard& piano, const widgets::BuiltControls& design, QWidget* surface);
 
   KeyStripLabel* lblKey1() const { return lblKey1_; }
   KeyStripLabel* lblKey2() const { return lblKey2_; }
@@ -42,7 +44,7 @@ class KeyLabels : public QObject {
   void cmdKeyHide_Click();
 
  private:
-  void buildControls(QWidget* surface);
+  void buildControls(const widgets::BuiltControls& design, QWidget* surface);
   void placeStripNames();
   void focusFirstKey();
 

@@ -133,7 +133,8 @@ class DrumPadsTest : public QObject {
     QCOMPARE(stops, 1);
     QCOMPARE(rig.port.opens(), opens + 1);
     QCOMPARE(midi.PlayMode, MidiState::kLiveOwnsOutput);
-    QVERIFY(rig.port.messages().empty());
+    // The clicks themselves play nothing (a reopen may restore the instrument, nothing more).
+    for (std::uint32_t m : rig.port.messages()) QVERIFY((m & 0xF0u) != 0x90u);
     rig.pads().StopAllDrums();
     QVERIFY(!rig.pads().tmrDrum(5)->isActive() && !rig.pads().tmrDrum(6)->isActive());
     QCOMPARE(rig.pads().playDrum(5), std::int16_t{0});

@@ -23,6 +23,13 @@ using Messages = std::vector<std::uint32_t>;
 namespace {
 std::uint32_t noteOn(int note) { return 0x007F0090u | (static_cast<std::uint32_t>(note) << 8); }
 std::uint32_t noteOff(int note) { return 0x00000080u | (static_cast<std::uint32_t>(note) << 8); }
+// Only the note messages: a reopen may also restore the instrument.
+Messages notesOnly(const Messages& in) {
+  Messages out;
+  for (std::uint32_t m : in)
+    if ((m & 0xE0u) == 0x80u) out.push_back(m);
+  return out;
+}
 }  // namespace
 
 class ComputerKeyboardTest : public QObject {
@@ -173,7 +180,7 @@ class ComputerKeyboardTest : public QObject {
     rig.strike(Qt::Key_Q);
     rig.strike(Qt::Key_Q);
     QCOMPARE(stops, 1);
-    QCOMPARE(rig.port.take(), (Messages{noteOn(50), noteOff(50), noteOn(50), noteOff(50)}));
+    QCOMPARE(notesOnly(rig.port.take()), (Messages{noteOn(50), noteOff(50), noteOn(50), noteOff(50)}));
     midi.StopMidi = nullptr;
   }
 
