@@ -14,6 +14,8 @@ constexpr int kRepeatPeriod = 100;
 
 RateSpinner::RateSpinner(QWidget* parent) : QAbstractSlider(parent) {
   setOrientation(Qt::Vertical);
+  // Min stands at the top, so the wheel turned up steps towards it, as on a scroll bar.
+  setInvertedControls(true);
   setFocusPolicy(Qt::NoFocus);  // the keyboard stays with the piano
 }
 
