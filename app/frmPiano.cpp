@@ -15,6 +15,7 @@
 #include "keyboard/KeyLabels.h"
 #include "keyboard/PianoKeyboard.h"
 #include "midi/DeviceMenu.h"
+#include "midi/SoundControls.h"
 #include "songs/SampleSongPanel.h"
 #include "songs/SequencerControl.h"
 
@@ -31,7 +32,11 @@ frmPiano::frmPiano(QWidget* parent) : QMainWindow(parent) {
   const auto parsed = widgets::FormDesign::load(QStringLiteral(":/frmPiano.design"));
   controls_ = parsed.design.build(surface_);
   designErrors_ = parsed.errors + controls_.errors();
+  soundControls_ = new SoundControls(midi_, controls_, surface_);
   buildMenus();
+  // The chosen instrument follows the output to a newly chosen device, and back from a song.
+  connect(deviceMenu_, &DeviceMenu::DeviceChanged, soundControls_, &SoundControls::ResendInstrument);
+  midi_.LiveOutputReopened = [this] { soundControls_->ResendInstrument(); };
   piano_ = new keyboard::PianoKeyboard(midi_, surface_);
   keyLabels_ = new keyboard::KeyLabels(*piano_, controls_, surface_);
   computerKeyboard_ = new keyboard::ComputerKeyboard(midi_, *piano_);
@@ -75,10 +80,12 @@ void frmPiano::Form_Load() {
   // Each step stands alone: one that cannot do its work leaves the rest to run.
   midi_.OpenAtStartup();
   deviceMenu_->Fill();
-  midi_.BaseNote = 50;
+  soundControls_->FillInstrumentList();
+  soundControls_->SetPitch(50);
+  soundControls_->SelectInstrument(0);
   deviceMenu_->device_Click(0);
-  midi_.KeyVelocity = 127;
-  midi_.DrumVelocity = 127;
+  soundControls_->SetVolume(127);
+  soundControls_->SetDrumVolume(127);
   keyLabels_->PrepareAtLoad();
   piano_->PrepareAtLoad();
   midi_.PlayMode = MidiState::kLiveOwnsOutput;

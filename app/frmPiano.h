@@ -14,6 +14,7 @@ class QAction;
 namespace tonalix {
 
 class DeviceMenu;
+class SoundControls;
 class PanelBackground;
 namespace keyboard {
 class PianoKeyboard;
@@ -49,6 +50,7 @@ class frmPiano : public QMainWindow {
   keyboard::ComputerKeyboard& computerKeyboard() { return *computerKeyboard_; }
   drums::DrumPads& drumPads() { return *drumPads_; }
   DeviceMenu& deviceMenu() { return *deviceMenu_; }
+  SoundControls& soundControls() { return *soundControls_; }
   SequencerControl& sequencer() { return *sequencer_; }
   songs::SampleSongPanel& sampleSongs() { return *sampleSongs_; }
   // The surface every control of the window is placed on (twips / 15 = its pixels).
@@ -83,6 +85,7 @@ class frmPiano : public QMainWindow {
   std::unique_ptr<SequencerControl> sequencer_;
   songs::SampleSongPanel* sampleSongs_ = nullptr;
   DeviceMenu* deviceMenu_ = nullptr;
+  SoundControls* soundControls_ = nullptr;
   QAction* mnuExit_ = nullptr;
   QAction* contents_ = nullptr;
   QAction* about_ = nullptr;

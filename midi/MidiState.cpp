@@ -54,6 +54,7 @@ void MidiState::ReopenMidiOut() {
   if (StopMidi) StopMidi();
   CloseAndOpen();
   PlayMode = kLiveOwnsOutput;
+  if (LiveOutputReopened) LiveOutputReopened();
 }
 
 void MidiState::ClaimForLivePlay() {

@@ -29,6 +29,9 @@ class MidiState {
 
   // The sequencer's stop step; empty until a sequencer is attached.
   std::function<void()> StopMidi;
+  // Runs once ReopenMidiOut has handed the output back to live play, before the sound that
+  // claimed it: a song may have left other programs on the synthesizer.
+  std::function<void()> LiveOutputReopened;
 
   void PlayNote(std::int16_t note) const;
   void StopNote(std::int16_t note) const;

@@ -59,8 +59,8 @@ QImage thumb() {
 }
 
 // Rail for a vertical slider: a narrow slot sunk into a dark panel.
-QImage rail() {
-  const int w = 10, h = 196;
+QImage rail(int h = 196) {
+  const int w = 10;
   QImage img = blank(w, h);
   QPainter p(&img);
   p.setRenderHint(QPainter::Antialiasing);
@@ -90,22 +90,22 @@ constexpr int kBarWidth = 14;
 constexpr int kBarHeight = 200;
 constexpr int kSegment = 4;  // 3 pixels lit, 1 pixel gap
 
-QColor segmentColour(int y, bool lit) {
-  const double level = 1.0 - double(y) / kBarHeight;  // 0 at the bottom, 1 at the top
+QColor segmentColour(int y, int barHeight, bool lit) {
+  const double level = 1.0 - double(y) / barHeight;  // 0 at the bottom, 1 at the top
   const QColor green(70, 230, 90), amber(255, 176, 32);
   const QColor c = level > 0.75 ? amber : green;
   return lit ? c : QColor(c.red() / 6 + 14, c.green() / 6 + 14, c.blue() / 6 + 14);
 }
 
 // The level bar: LED segments on a dark panel, lit (full bar) or unlit (empty bar).
-QImage levelBar(bool lit) {
-  QImage img(kBarWidth, kBarHeight, QImage::Format_ARGB32_Premultiplied);
+QImage levelBar(bool lit, int barHeight = kBarHeight) {
+  QImage img(kBarWidth, barHeight, QImage::Format_ARGB32_Premultiplied);
   img.fill(QColor(18, 20, 23));
   QPainter p(&img);
   p.setPen(QPen(QColor(0, 0, 0), 1));
-  p.drawRect(0, 0, kBarWidth - 1, kBarHeight - 1);
-  for (int y = 2; y + kSegment - 1 <= kBarHeight - 2; y += kSegment) {
-    const QColor c = segmentColour(y, lit);
+  p.drawRect(0, 0, kBarWidth - 1, barHeight - 1);
+  for (int y = 2; y + kSegment - 1 <= barHeight - 2; y += kSegment) {
+    const QColor c = segmentColour(y, barHeight, lit);
     const QRect seg(2, y, kBarWidth - 4, kSegment - 1);
     p.fillRect(seg, c);
     if (lit) {
@@ -115,6 +115,8 @@ QImage levelBar(bool lit) {
   }
   return img;
 }
+
+constexpr int kSoundRailHeight = 100;
 
 bool save(const QImage& img, const QString& dir, const char* name) {
   const QString path = dir + QLatin1Char('/') + QLatin1String(name);
@@ -139,5 +141,10 @@ int main(int argc, char** argv) {
   ok = save(rail(), dir, "slider-rail.png") && ok;
   ok = save(levelBar(true), dir, "level-bar.png") && ok;
   ok = save(levelBar(false), dir, "level-back.png") && ok;
+  // The main window's sound controls: a shorter rail and bars that fit beside the instrument
+  // list. The slider is the rail plus 4 pixels high, so the bars match it.
+  ok = save(rail(kSoundRailHeight), dir, "sound-rail.png") && ok;
+  ok = save(levelBar(true, kSoundRailHeight + 4), dir, "sound-level-bar.png") && ok;
+  ok = save(levelBar(false, kSoundRailHeight + 4), dir, "sound-level-back.png") && ok;
   return ok ? 0 : 1;
 }

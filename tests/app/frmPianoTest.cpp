@@ -72,13 +72,14 @@ class frmPianoTest : public QObject {
     QCOMPARE(menu.device(3)->text(), QString("Port 1"));
     QCOMPARE(menu.midi_devices()->actions().size(), 4);
 
-    // Choosing a device moves the check mark and plays there at once.
+    // Choosing a device moves the check mark and plays there at once, with the chosen
+    // instrument sent there first.
     menu.device(3)->trigger();
     QVERIFY(!menu.device(0)->isChecked());
     QVERIFY(menu.device(3)->isChecked());
     QCOMPARE(window.midi().SelectedDevice, std::int16_t(2));
     window.piano().KeyDown(0);
-    QCOMPARE(ports[1]->take(), (Messages{0x007F3290}));
+    QCOMPARE(ports[1]->take(), (Messages{0x000000B0, 0x000020B0, 0x000000C0, 0x007F3290}));
   }
 
   void windowKeepsItsDesignedSize() {
@@ -156,7 +157,9 @@ class frmPianoTest : public QObject {
     QTest::mouseRelease(rig.key(2), Qt::LeftButton);
     QCOMPARE(stops, 1);
     QCOMPARE(midi.PlayMode, MidiState::kLiveOwnsOutput);
-    QCOMPARE(rig.port.take(), (Messages{0x007F3490, 0x00003480, 0x007F3490, 0x00003480}));
+    // The chosen instrument (still program 0) is sent again before the first note.
+    QCOMPARE(rig.port.take(), (Messages{0x000000B0, 0x000020B0, 0x000000C0, 0x007F3490,
+                                        0x00003480, 0x007F3490, 0x00003480}));
     midi.StopMidi = nullptr;
   }
 
