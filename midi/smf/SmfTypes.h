@@ -81,11 +81,13 @@ struct SmfFile {
   std::uint64_t durationMicros = 0;  // the latest end of track
 };
 
-// Bounds that keep a hostile file from costing unbounded memory or time.
+// Bounds that keep a hostile file from costing unbounded memory or time. An event takes at
+// least two bytes of input and about 64 bytes in memory, so memory stays within a small
+// multiple of the input and of these caps (far above any real song, which is a few kB).
 struct SmfLimits {
-  std::size_t maxFileBytes = 64u * 1024u * 1024u;
-  std::size_t maxEvents = 8u * 1024u * 1024u;
-  std::size_t maxTempoChanges = 1u * 1024u * 1024u;
+  std::size_t maxFileBytes = 8u * 1024u * 1024u;
+  std::size_t maxEvents = 2u * 1024u * 1024u;
+  std::size_t maxTempoChanges = 512u * 1024u;
 };
 
 struct SmfReadResult {
