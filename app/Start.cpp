@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
+#include <atomic>
 #include <memory>
+#include <thread>
 
 #include "app/AppTitle.h"
 #include "app/frmPiano.h"
@@ -31,23 +33,35 @@ int Start(int argc, char** argv, const StartServices& services) {
   }
 
   // The synthesizer runs for the whole process; device 0 of the MIDI output plays through it.
+  // Loading the SoundFont and opening the sound server take longer than building the window,
+  // so both happen at once: what the window sends meanwhile waits in the engine's queue.
   auto engine = std::make_unique<platform::AudioEngine>();
-  const bool soundReady = engine->start(platform::AudioConfig{});
   platform::setBuiltInSynth(engine.get());
+  std::atomic<bool> started{false};
+  bool soundReady = false;
+  std::thread starter([&engine, &started, &soundReady] {
+    soundReady = engine->start(platform::AudioConfig{});
+    started.store(true, std::memory_order_release);
+  });
 
   int rc = 0;
   {
     frmPiano window;
     window.Form_Load();
     window.show();
-    if (!soundReady) {
-      const QString why = QString::fromStdString(engine->lastError());
-      QTimer::singleShot(0, &window, [&window, message, why] {
-        message(&window, AppTitle(), why);
-      });
-    }
+    // Once the engine has started, a failure is told once, in the program's own words.
+    auto* watch = new QTimer(&window);
+    watch->setInterval(20);
+    QObject::connect(watch, &QTimer::timeout, &window, [&, watch, message] {
+      if (!started.load(std::memory_order_acquire)) return;
+      watch->stop();
+      starter.join();
+      if (!soundReady) message(&window, AppTitle(), QString::fromStdString(engine->lastError()));
+    });
+    watch->start();
     rc = QApplication::exec();
   }
+  if (starter.joinable()) starter.join();
   platform::setBuiltInSynth(nullptr);
   engine->stop();
   return rc;

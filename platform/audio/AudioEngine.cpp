@@ -165,8 +165,11 @@ AudioEngine::AudioEngine() : impl_(std::make_unique<Impl>()) {}
 AudioEngine::~AudioEngine() = default;
 
 bool AudioEngine::start(const AudioConfig& config) {
-  stop();
   Impl& d = *impl_;
+  // Messages sent before the first start wait in the queue and play once the synth runs; a
+  // restart drops what the previous run left behind.
+  const bool restarting = d.synth != nullptr || d.offline || d.output != nullptr;
+  stop();
   d.config = config;
   if (d.config.sampleRate < 8000 || d.config.sampleRate > 192000) d.config.sampleRate = 48000;
   if (d.config.periodFrames < 16 || d.config.periodFrames > 8192) d.config.periodFrames = 256;
@@ -177,7 +180,7 @@ bool AudioEngine::start(const AudioConfig& config) {
   d.lastActiveFrame = 0;
   d.tailFrames = static_cast<std::uint64_t>(kTailSeconds * d.config.sampleRate);
   TimedEvent stale;
-  while (d.queue.pop(stale)) {
+  while (restarting && d.queue.pop(stale)) {
   }
 
   for (int level : {FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG}) fluid_set_log_function(level, quietLog, nullptr);

@@ -27,7 +27,9 @@ class AudioEngine {
   AudioEngine(const AudioEngine&) = delete;
   AudioEngine& operator=(const AudioEngine&) = delete;
 
-  // Creates the synthesizer, loads the SoundFont and starts the output. Returns false when the
+  // Creates the synthesizer, loads the SoundFont and starts the output. It may run on another
+  // thread while messages are already being sent: they wait and play once the output runs
+  // (read the other accessors only after it has returned). Returns false when the
   // SoundFont is missing or unreadable; the engine then still runs (silently) and
   // lastError() says what to install. A failing sound server falls back to the null output.
   bool start(const AudioConfig& config);
