@@ -60,6 +60,23 @@ void PanelBackground::paintPanel() {
   p.setPen(QPen(QColor(196, 160, 92, 150), 1.0));
   p.drawRoundedRect(QRectF(6.5, 6.5, w - 13, kLabelStripTop - 11), 6, 6);
 
+  // Shallow recesses that gather the control groups: sound controls, drum pads, songs.
+  for (const QRectF& area : {QRectF(10.5, 49.5, 313, 139), QRectF(326.5, 25.5, 211, 163),
+                             QRectF(540.5, 41.5, 215, 147)}) {
+    QLinearGradient inset(0, area.top(), 0, area.bottom());
+    inset.setColorAt(0.0, QColor(0, 0, 0, 90));
+    inset.setColorAt(1.0, QColor(0, 0, 0, 40));
+    p.setPen(Qt::NoPen);
+    p.setBrush(inset);
+    p.drawRoundedRect(area, 5, 5);
+    // Shadow along the upper lip, light along the lower one: the area reads as sunk in.
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(0, 0, 0, 150), 1));
+    p.drawRoundedRect(area, 5, 5);
+    p.setPen(QPen(QColor(255, 240, 220, 28), 1));
+    p.drawLine(QPointF(area.left() + 5, area.bottom() + 1), QPointF(area.right() - 5, area.bottom() + 1));
+  }
+
   // The felt strip the keys rest against and the dark key bed beneath them.
   const QRectF bed(14, kKeyBedTop - 6, w - 28, kKeyBedBottom - kKeyBedTop + 12);
   p.fillRect(QRectF(bed.left(), kLabelStripTop - 2, bed.width(), kKeyBedTop - kLabelStripTop - 4),

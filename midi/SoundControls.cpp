@@ -70,9 +70,10 @@ void SoundControls::makeInstrumentList(QWidget* surface) {
     pal.setColor(group, QPalette::Highlight, QColor(190, 148, 72));
     pal.setColor(group, QPalette::HighlightedText, QColor(20, 16, 10));
   }
+  pal.setColor(QPalette::WindowText, QColor(74, 64, 54));  // the thin edge around the list
   list_->setPalette(pal);
-  list_->setFrameShape(QFrame::Panel);
-  list_->setFrameShadow(QFrame::Sunken);
+  list_->setFrameShape(QFrame::Box);
+  list_->setFrameShadow(QFrame::Plain);
   // A slim dark scroll bar leaves the names their room.
   list_->verticalScrollBar()->setStyleSheet(QStringLiteral(
       "QScrollBar:vertical { background: #141216; width: 9px; margin: 0; }"
