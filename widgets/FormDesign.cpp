@@ -236,8 +236,11 @@ BuiltControls FormDesign::build(QWidget* parent, const ControlRegistry& registry
     built.errors_.append({0, QStringLiteral("no window to place the controls on")});
     return built;
   }
-  const int dpiX = parent->logicalDpiX();
-  const int dpiY = parent->logicalDpiY();
+  // Designs are laid out in logical pixels at 96 dpi (15 twips per pixel); Qt's device pixel
+  // ratio scales the whole window for high-DPI screens, so controls placed in code and controls
+  // from the design always line up.
+  const int dpiX = kDesignDpi;
+  const int dpiY = kDesignDpi;
   for (const ControlDesign& c : controls) {
     const ControlType* type = registry.find(c.type);
     if (!type || !type->create) {
@@ -278,8 +281,7 @@ FormDesign FormDesign::capture(const BuiltControls& built, const ControlRegistry
     c.type = b.type;
     c.name = b.name;
     c.index = b.index;
-    const QWidget* parent = b.widget->parentWidget() ? b.widget->parentWidget() : b.widget;
-    const int dpiX = parent->logicalDpiX(), dpiY = parent->logicalDpiY();
+    const int dpiX = kDesignDpi, dpiY = kDesignDpi;
     const QRect g = b.widget->geometry();
     c.left = pixelsToTwips(g.x(), dpiX);
     c.top = pixelsToTwips(g.y(), dpiY);

@@ -27,6 +27,8 @@ class QWidget;
 namespace tonalix::widgets {
 
 constexpr int kNoIndex = -1;
+// Logical pixels per inch of a design: 1440 twips per inch, 15 twips per logical pixel.
+constexpr int kDesignDpi = 96;
 
 struct ControlDesign {
   QString type;
@@ -87,8 +89,8 @@ class FormDesign {
   // Errors for values that the text format cannot hold (e.g. a picture made in code).
   QList<DesignError> saveErrors() const;
 
-  // Creates the controls as children of parent at their twips positions scaled for the
-  // parent's screen, and loads each one's settings.
+  // Creates the controls as children of parent at their twips positions (15 twips per logical
+  // pixel; Qt scales logical pixels for the screen), and loads each one's settings.
   BuiltControls build(QWidget* parent, const ControlRegistry& registry = ControlRegistry::standard()) const;
 
   // The design of built controls as they are now: positions from their geometry and settings
