@@ -12,6 +12,7 @@
 #include "platform/audio/AudioEngine.h"
 #include "platform/midiout/MidiOut.h"
 #include "tests/platform/AudioTestSupport.h"
+#include "tests/support/LoadedWindow.h"
 #include "tests/support/RecordingPort.h"
 
 using namespace tonalix;
@@ -22,15 +23,7 @@ class frmPianoTest : public QObject {
   Q_OBJECT
 
   // A loaded window whose output plays into a recording port.
-  struct Rig {
-    RecordingPort port;
-    frmPiano window;
-    Rig() {
-      window.Form_Load();
-      window.midi().SelectedDevice = static_cast<std::int16_t>(port.deviceId());
-      window.midi().CloseAndOpen();
-      port.take();
-    }
+  struct Rig : testing::LoadedWindow {
     keyboard::PianoKey* key(int i) { return window.piano().chkPiano(i); }
   };
 

@@ -5,6 +5,7 @@
 
 #include "app/frmPiano.h"
 #include "drums/DrumPads.h"
+#include "tests/support/LoadedWindow.h"
 #include "tests/support/RecordingPort.h"
 #include "widgets/zqButtons_H.h"
 
@@ -22,16 +23,8 @@ std::uint32_t drumHit(int note, int velocity) {
 class DrumPadsTest : public QObject {
   Q_OBJECT
 
-  struct Rig {
-    RecordingPort port;
-    frmPiano window;
-    Rig() {
-      window.Form_Load();
-      window.midi().SelectedDevice = static_cast<std::int16_t>(port.deviceId());
-      window.midi().CloseAndOpen();
-      window.show();
-      port.take();
-    }
+  struct Rig : testing::LoadedWindow {
+    Rig() : LoadedWindow(true) {}
     DrumPads& pads() { return window.drumPads(); }
     void click(int n) { QTest::mouseClick(pads().cmdDrum(n), Qt::LeftButton); }
   };

@@ -12,6 +12,7 @@
 #include "keyboard/KeyGeometry.h"
 #include "keyboard/KeyLabels.h"
 #include "keyboard/PianoKeyboard.h"
+#include "tests/support/LoadedWindow.h"
 #include "tests/support/RecordingPort.h"
 #include "widgets/zqButtons_H.h"
 
@@ -36,14 +37,8 @@ class ComputerKeyboardTest : public QObject {
   Q_OBJECT
 
   // A loaded, shown window playing into a recording port, key 0 focused.
-  struct Rig {
-    RecordingPort port;
-    frmPiano window;
-    Rig() {
-      window.Form_Load();
-      window.midi().SelectedDevice = static_cast<std::int16_t>(port.deviceId());
-      window.midi().CloseAndOpen();
-      window.show();
+  struct Rig : testing::LoadedWindow {
+    Rig() : LoadedWindow(true) {
       window.activateWindow();
       QVERIFY(QTest::qWaitForWindowActive(&window));
       key(0)->setFocus();
