@@ -25,7 +25,7 @@ bench: build
 
 # Tests under AddressSanitizer and UndefinedBehaviorSanitizer, in a build tree of their own.
 asan: deps
-	@cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTONALIX_SANITIZE=ON >/dev/null
+	@cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTONALIX_SANITIZE=ON -DTONALIX_BUILD_BENCH=OFF >/dev/null
 	@cmake --build build-asan -j $(JOBS)
 	cd build-asan && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
