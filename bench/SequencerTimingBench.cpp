@@ -42,6 +42,7 @@ class TappedEngine final : public FrameScheduler {
     return true;
   }
   void allNotesOff() override { engine_.allNotesOff(); }
+  void cancelScheduled() override { engine_.cancelScheduled(); }
   std::uint64_t framePosition() const override { return engine_.framePosition(); }
   int sampleRate() const override { return engine_.sampleRate(); }
 

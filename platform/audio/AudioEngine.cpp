@@ -20,6 +20,7 @@ namespace {
 // Internal commands travel in the same queue as MIDI messages. A short message never has bits
 // above 23 set (callers' values are masked), so these cannot be forged from outside.
 constexpr std::uint32_t kCommandAllNotesOff = 0x01000000u;
+constexpr std::uint32_t kCommandCancelScheduled = 0x02000000u;
 
 // Output level: a single fortissimo piano note peaks around -10 dBFS with FluidR3 GM (the
 // usual default); TimGM6mb comes out about 6 dB quieter.
@@ -82,9 +83,23 @@ struct AudioEngine::Impl final : RenderSource {
     ++pendingCount;
   }
 
-  void drainQueue() {
+  // blockStart: the frame the block about to be rendered starts at.
+  void drainQueue(std::uint64_t blockStart) {
     TimedEvent ev;
-    while (pendingCount < kPendingCapacity && queue.pop(ev)) insertPending(ev);
+    while (pendingCount < kPendingCapacity && queue.pop(ev)) {
+      if (ev.message == kCommandCancelScheduled)
+        dropFrom(blockStart);
+      else
+        insertPending(ev);
+    }
+  }
+
+  // Removes the pending events of frames not yet reached; earlier ones are due and stay.
+  void dropFrom(std::uint64_t frame) {
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < pendingCount; ++i)
+      if (pending[i].frame < frame) pending[kept++] = pending[i];
+    pendingCount = kept;
   }
 
   void apply(std::uint32_t message) {
@@ -132,7 +147,7 @@ struct AudioEngine::Impl final : RenderSource {
     const std::uint64_t start = position.load(std::memory_order_relaxed);
     std::memset(left, 0, sizeof(float) * static_cast<std::size_t>(frames));
     std::memset(right, 0, sizeof(float) * static_cast<std::size_t>(frames));
-    drainQueue();
+    drainQueue(start);
     const std::uint64_t end = start + static_cast<std::uint64_t>(frames);
     std::size_t next = 0;
     if (synth && soundFontLoaded) {
@@ -249,6 +264,8 @@ bool AudioEngine::scheduleShortMessage(std::uint32_t message, std::uint64_t fram
 }
 
 void AudioEngine::allNotesOff() { impl_->queue.push({0, kCommandAllNotesOff}); }
+
+void AudioEngine::cancelScheduled() { impl_->queue.push({0, kCommandCancelScheduled}); }
 
 std::uint64_t AudioEngine::framePosition() const { return impl_->position.load(std::memory_order_acquire); }
 int AudioEngine::sampleRate() const { return impl_->config.sampleRate; }

@@ -46,6 +46,10 @@ class AudioEngine {
   bool scheduleShortMessage(std::uint32_t message, std::uint64_t frame);
   // Silences every channel at the start of the next block (all notes off, sustain released).
   void allNotesOff();
+  // Any thread, never blocks: drops every message scheduled for a frame the output has not
+  // reached yet (what a stopped song had queued ahead). Messages sent for "now" are kept, and
+  // so is anything scheduled after this call.
+  void cancelScheduled();
 
   // Frames rendered so far; the frame the next block starts at.
   std::uint64_t framePosition() const;

@@ -13,6 +13,8 @@ class FrameScheduler {
   virtual ~FrameScheduler() = default;
   virtual bool schedule(std::uint32_t message, std::uint64_t frame) = 0;
   virtual void allNotesOff() = 0;
+  // Drops what was scheduled for frames not yet reached.
+  virtual void cancelScheduled() = 0;
   virtual std::uint64_t framePosition() const = 0;
   virtual int sampleRate() const = 0;
 };
@@ -24,6 +26,7 @@ class AudioEngineScheduler final : public FrameScheduler {
     return engine_.scheduleShortMessage(message, frame);
   }
   void allNotesOff() override { engine_.allNotesOff(); }
+  void cancelScheduled() override { engine_.cancelScheduled(); }
   std::uint64_t framePosition() const override { return engine_.framePosition(); }
   int sampleRate() const override { return engine_.sampleRate(); }
 

@@ -38,7 +38,6 @@ void SynthSequencePlayer::start(const MidiSequence& sequence, std::size_t fromIn
   startFrame_ = output_.framePosition() +
                 static_cast<std::uint64_t>(kLeadSeconds * static_cast<double>(rate_));
   endFrame_ = frameAtMicros(std::max(sequence.durationMicros, baseMicros_));
-  lastScheduledFrame_ = startFrame_;
   notes_.clear();
   next_.store(fromIndex, std::memory_order_release);
   finished_.store(false, std::memory_order_release);
@@ -74,7 +73,6 @@ void SynthSequencePlayer::run() {
         }
       }
       notes_.track(events[next].message);
-      lastScheduledFrame_ = frame;
       ++next;
       ++handed;
     }
@@ -102,25 +100,20 @@ void SynthSequencePlayer::stop() {
   wake_.notify_all();
   thread_.join();
 
-  // What sounds now is cut at the start of the next block.
+  // What was queued ahead is dropped before it is heard, and what sounds now is cut at the
+  // start of the next block: no note of the song starts after the stop.
+  output_.cancelScheduled();
   const std::uint64_t position = output_.framePosition();
   output_.allNotesOff();
-  // Notes already queued for later still reach the synthesizer: release each at its own frame
-  // (equal frames keep their order, so the release follows the note).
-  const auto& events = sequence_->events;
   std::size_t resume = next_.load(std::memory_order_acquire);
   for (std::size_t i = resume; i-- > 0;) {
-    const std::uint64_t frame = frameOf(i);
-    if (frame < position) break;
-    const std::uint32_t m = events[i].message;
-    if ((m & 0xF0u) == 0x90u && ((m >> 16) & 0x7Fu) != 0) schedule(0x80u | (m & 0xFF0Fu), frame);
+    if (frameOf(i) < position) break;
     resume = i;  // cut off before it was heard: a later start plays it again
   }
   next_.store(resume, std::memory_order_release);
-  // And once everything queued has been applied, nothing the song started may still sound.
-  const std::uint64_t at = std::max(position, lastScheduledFrame_);
-  notes_.forEachNoteOff([&](std::uint32_t m) { schedule(m, at); });
-  SoundingNotes::forEachChannelReset([&](std::uint32_t m) { schedule(m, at); });
+  // The song's own note-offs were dropped with the rest: release what it left sounding.
+  notes_.forEachNoteOff([&](std::uint32_t m) { schedule(m, position); });
+  SoundingNotes::forEachChannelReset([&](std::uint32_t m) { schedule(m, position); });
   notes_.clear();
 }
 

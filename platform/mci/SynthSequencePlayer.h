@@ -57,7 +57,6 @@ class SynthSequencePlayer final : public SequencePlayer {
   std::uint64_t baseMicros_ = 0;
   std::uint64_t rate_ = 48000;
   std::uint64_t endFrame_ = 0;
-  std::uint64_t lastScheduledFrame_ = 0;  // feeder thread; read after join
   SoundingNotes notes_;                   // feeder thread; read after join
 
   std::atomic<std::size_t> next_{0};

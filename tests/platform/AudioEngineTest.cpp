@@ -98,6 +98,27 @@ TEST(AudioEngine, EventsInThePastApplyAtTheNextBlock) {
   EXPECT_LT(onset, onsetForNoteAt(0) + 64);
 }
 
+TEST(AudioEngine, CancelDropsWhatIsScheduledAheadButKeepsWhatIsSentForNow) {
+  AudioEngine engine;
+  ASSERT_TRUE(engine.start(offline()));
+  render(engine, 256);
+  engine.scheduleShortMessage(0x7F3C90, 4800);  // a song's note 0.1 s ahead
+  engine.cancelScheduled();
+  EXPECT_LT(test::peakOf(render(engine, 9600)), 1e-6f);
+
+  engine.scheduleShortMessage(0x7F3C90, engine.framePosition() + 2400);
+  engine.sendShortMessage(0x7F4590);  // a live note struck now
+  engine.cancelScheduled();
+  const auto heard = render(engine, 9600);
+  EXPECT_GT(test::peakOf(heard), 0.01f);
+  EXPECT_NEAR(test::pitchOf(std::vector<float>(heard.begin() + 1200, heard.end()), kRate), 440.0, 4.0);
+  // Scheduling after a cancel works as before.
+  engine.sendShortMessage(0x004580);
+  render(engine, kRate * 4);
+  engine.scheduleShortMessage(0x7F3C90, engine.framePosition() + 1000);
+  EXPECT_GT(test::peakOf(render(engine, 4800)), 0.01f);
+}
+
 TEST(AudioEngine, NoteOffAndVelocityZeroNoteOnBothStopTheNote) {
   auto tailAfter = [](std::uint32_t stop) {
     AudioEngine engine;

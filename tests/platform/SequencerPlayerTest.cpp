@@ -36,6 +36,13 @@ class RecordingOutput final : public FrameScheduler {
     return true;
   }
   void allNotesOff() override { ++allNotesOffCalls; }
+  // Like the engine: what was queued for frames not yet rendered never plays.
+  void cancelScheduled() override {
+    std::lock_guard lock(mutex);
+    const std::uint64_t now = position.load();
+    std::erase_if(entries, [now](const Entry& e) { return e.frame >= now; });
+    ++cancelCalls;
+  }
   std::uint64_t framePosition() const override { return position.load(); }
   int sampleRate() const override { return kRate; }
 
@@ -48,6 +55,7 @@ class RecordingOutput final : public FrameScheduler {
   std::vector<Entry> entries;
   std::atomic<std::uint64_t> position{0};
   std::atomic<int> allNotesOffCalls{0};
+  std::atomic<int> cancelCalls{0};
 };
 
 bool waitFor(const std::function<bool()>& done) {
@@ -140,7 +148,14 @@ TEST(SynthSequencePlayer, StopReleasesEveryNoteAndResumesWhereItWasCut) {
   player.stop();
 
   EXPECT_EQ(out.allNotesOffCalls, 1);
+  EXPECT_EQ(out.cancelCalls, 1);
   EXPECT_EQ(soundingAfter(out.snapshot()), 0);
+  // Nothing is struck after the stop, not even briefly.
+  for (const auto& e : out.snapshot()) {
+    if (e.frame >= stopAt) {
+      EXPECT_NE(e.message & 0xF0u, 0x90u) << std::hex << e.message;
+    }
+  }
   // The next start picks up with the first note not yet heard.
   EXPECT_EQ(player.nextIndex(), 21u);
   EXPECT_FALSE(player.finished());
