@@ -18,6 +18,7 @@
 #include "midi/SoundControls.h"
 #include "songs/SampleSongPanel.h"
 #include "songs/SequencerControl.h"
+#include "widgets/zqButtons_H.h"
 
 namespace tonalix {
 
@@ -52,6 +53,15 @@ frmPiano::frmPiano(QWidget* parent) : QMainWindow(parent) {
   sampleSongs_ = new songs::SampleSongPanel(midi_, *sequencer_, controls_,
                                             songs::SampleTempFiles::ForThisProgram(), this);
   DeleteSampleTempFiles = [this] { sampleSongs_->DeleteSampleTempFiles(); };
+  keepKeyboardWithThePiano();
+}
+
+void frmPiano::keepKeyboardWithThePiano() {
+  // A click on a pad, an octave or song button leaves the keyboard focus on the piano, so the
+  // computer keys go on playing; Tab still reaches every button. The instrument list keeps
+  // taking the focus on a click: its arrow keys choose the instrument.
+  for (auto* button : surface_->findChildren<widgets::zqButtons_H*>())
+    if (button->focusPolicy() != Qt::NoFocus) button->setFocusPolicy(Qt::TabFocus);
 }
 
 frmPiano::~frmPiano() { Form_Unload(); }

@@ -73,6 +73,7 @@ class frmPiano : public QMainWindow {
 
  private:
   void buildMenus();
+  void keepKeyboardWithThePiano();
 
   MidiState midi_;
   PanelBackground* surface_ = nullptr;

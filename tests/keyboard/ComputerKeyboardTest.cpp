@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include "app/frmPiano.h"
+#include "drums/DrumPads.h"
 #include "keyboard/ComputerKeyboard.h"
 #include "keyboard/KeyBindings.h"
 #include "keyboard/KeyEventCode.h"
@@ -163,6 +164,17 @@ class ComputerKeyboardTest : public QObject {
     rig.window.keyLabels().cmdKeyVisible()->setFocus();
     QTest::keyClick(rig.window.keyLabels().cmdKeyVisible(), Qt::Key_F10);
     QCOMPARE(triggered, 1);
+  }
+
+  void clickingButtonsLeavesTheKeyboardPlayingThePiano() {
+    Rig rig;
+    rig.key(5)->setFocus();
+    QTest::mouseClick(rig.window.controls().widget("cmdOctave", 2), Qt::LeftButton);  // BaseNote 16
+    QTest::mouseClick(rig.window.drumPads().cmdDrum(1), Qt::LeftButton);
+    QTest::mouseClick(rig.window.drumPads().cmdDrum(1), Qt::LeftButton);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(rig.key(5)));
+    rig.strike(Qt::Key_Q);
+    QCOMPARE(notesOnly(rig.port.take()), (Messages{noteOn(16), noteOff(16)}));
   }
 
   void aKeyPressTakesTheOutputBackFromASong() {
