@@ -1,0 +1,160 @@
+// The real audio path: the engine plays into a private PulseAudio daemon with a null sink and
+// the sound is captured from the sink's monitor and checked for its pitch. Skipped where no
+// PulseAudio daemon can be started.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/audio/AudioEngine.h"
+#include "tests/platform/AudioTestSupport.h"
+
+extern char** environ;
+
+namespace tonalix::platform {
+namespace {
+
+constexpr int kRate = 48000;
+constexpr const char* kSink = "tonalix_test";
+
+bool onPath(const char* tool) {
+  const std::string cmd = std::string("command -v ") + tool + " >/dev/null 2>&1";
+  return std::system(cmd.c_str()) == 0;
+}
+
+// A user-mode daemon in a runtime folder of its own; it ends with the fixture.
+class PulseDaemon {
+ public:
+  bool start() {
+    char tmpl[] = "/tmp/tonalix-pulse-XXXXXX";
+    if (!mkdtemp(tmpl)) return false;
+    dir_ = tmpl;
+    setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
+    setenv("HOME", dir_.c_str(), 1);
+    setenv("PULSE_RUNTIME_PATH", (dir_ + "/pulse").c_str(), 1);
+    const std::string sink = std::string("module-null-sink sink_name=") + kSink;
+    const std::string loadSink = "--load=" + sink;
+    std::vector<const char*> argv = {"pulseaudio", "--daemonize=no", "--system=false",
+                                     "--exit-idle-time=-1", "-n",
+                                     "--load=module-native-protocol-unix", loadSink.c_str(),
+                                     "--log-target=stderr", "--log-level=0", nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    const int rc = posix_spawnp(&pid_, "pulseaudio", &actions, nullptr,
+                                const_cast<char* const*>(argv.data()), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) return false;
+    for (int i = 0; i < 100; ++i) {
+      if (std::system("pactl info >/dev/null 2>&1") == 0) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+  }
+  ~PulseDaemon() {
+    if (pid_ > 0) {
+      kill(pid_, SIGTERM);
+      waitpid(pid_, nullptr, 0);
+    }
+    if (!dir_.empty()) std::filesystem::remove_all(dir_);
+  }
+
+ private:
+  pid_t pid_ = -1;
+  std::string dir_;
+};
+
+// Reads the monitor of the null sink into memory for as long as it lives.
+class MonitorCapture {
+ public:
+  MonitorCapture() {
+    const std::string cmd = std::string("parec -d ") + kSink +
+                            ".monitor --latency-msec=5 --format=float32le --channels=1 --rate=" +
+                            std::to_string(kRate) + " --raw 2>/dev/null";
+    pipe_ = popen(cmd.c_str(), "r");
+    if (pipe_) reader_ = std::thread([this] { run(); });
+  }
+  ~MonitorCapture() {
+    stop_ = true;
+    if (pipe_) std::system("pkill -f 'parec -d tonalix_test.monitor' >/dev/null 2>&1");
+    if (reader_.joinable()) reader_.join();
+    if (pipe_) pclose(pipe_);
+  }
+  bool ok() const { return pipe_ != nullptr; }
+  std::size_t size() {
+    std::lock_guard lock(mutex_);
+    return samples_.size();
+  }
+  std::vector<float> from(std::size_t start) {
+    std::lock_guard lock(mutex_);
+    if (start >= samples_.size()) return {};
+    return {samples_.begin() + static_cast<std::ptrdiff_t>(start), samples_.end()};
+  }
+
+ private:
+  void run() {
+    float buf[256];
+    while (!stop_) {
+      const std::size_t n = std::fread(buf, sizeof(float), 256, pipe_);
+      if (n == 0) break;
+      std::lock_guard lock(mutex_);
+      samples_.insert(samples_.end(), buf, buf + n);
+    }
+  }
+  FILE* pipe_ = nullptr;
+  std::thread reader_;
+  std::atomic<bool> stop_{false};
+  std::mutex mutex_;
+  std::vector<float> samples_;
+};
+
+TEST(PulseOutput, ANoteSentToTheEngineIsHeardOnTheSoundServerAtItsPitch) {
+  if (!onPath("pulseaudio") || !onPath("parec") || !onPath("pactl"))
+    GTEST_SKIP() << "PulseAudio tools are not installed";
+  PulseDaemon daemon;
+  if (!daemon.start()) GTEST_SKIP() << "no PulseAudio daemon could be started here";
+
+  AudioEngine engine;
+  AudioConfig config;
+  config.soundFont = test::kSmallFont;
+  config.sampleRate = kRate;
+  ASSERT_TRUE(engine.start(config)) << engine.lastError();
+  ASSERT_EQ(engine.outputName(), "pulseaudio");
+
+  MonitorCapture capture;
+  ASSERT_TRUE(capture.ok());
+  // An idle null sink has a couple of seconds of silence queued for a new reader.
+  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  const std::size_t before = capture.size();
+  ASSERT_GT(before, 0u) << "nothing captured from the monitor";
+
+  engine.sendShortMessage(0x7F4590);  // A4, 440 Hz
+  std::this_thread::sleep_for(std::chrono::milliseconds(900));
+  engine.sendShortMessage(0x004580);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  const std::vector<float> heard = capture.from(before);
+  engine.stop();
+
+  const long onset = test::onsetOf(heard, 0.01f);
+  ASSERT_GE(onset, 0) << "the note never reached the sink";
+  const auto begin = heard.begin() + onset + kRate / 10;
+  ASSERT_LT(onset + kRate / 10 + kRate / 2, static_cast<long>(heard.size()));
+  const std::vector<float> steady(begin, begin + kRate / 2);
+  EXPECT_NEAR(test::pitchOf(steady, kRate), 440.0, 4.0);
+}
+
+}  // namespace
+}  // namespace tonalix::platform
