@@ -100,6 +100,8 @@ void frmPiano::Form_Load() {
   piano_->PrepareAtLoad();
   midi_.PlayMode = MidiState::kLiveOwnsOutput;
   drumPads_->StopAllDrums();
+  // The computer keyboard plays from the first moment: the piano holds the focus at start.
+  piano_->chkPiano(0)->setFocus();
   adjustSize();
   MainWindowProc::Install(this);
 }

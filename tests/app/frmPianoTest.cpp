@@ -87,6 +87,15 @@ class frmPianoTest : public QObject {
     QTRY_COMPARE(window.size(), before);
   }
 
+  void thePianoHoldsTheKeyboardFocusWhenTheWindowOpens() {
+    frmPiano window;
+    window.Form_Load();
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(window.piano().chkPiano(0)));
+  }
+
   void keysStandAtTheirPlacesInTwoColours() {
     Rig rig;
     QCOMPARE(rig.key(0)->geometry(), QRect(21, 215, 18, 113));
