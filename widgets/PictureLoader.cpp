@@ -16,4 +16,12 @@ QPixmap loadPicture(const QString& name) {
 
 bool isLoadablePicture(const QString& name) { return !name.isEmpty() && !loadPicture(name).isNull(); }
 
+PropertyError assignPicture(const QString& name, QString& nameField, QPixmap& picture) {
+  QPixmap pm = loadPicture(name);
+  if (!name.isEmpty() && pm.isNull()) return PropertyError::InvalidPicture;
+  nameField = name;
+  picture = pm;
+  return PropertyError::None;
+}
+
 }  // namespace tonalix::widgets

@@ -39,19 +39,13 @@ void zykProgressBar::SetCaptionFormat(int format) {
 }
 
 PropertyError zykProgressBar::SetBarPicture(const QString& name) {
-  QPixmap pm = loadPicture(name);
-  if (!name.isEmpty() && pm.isNull()) return PropertyError::InvalidPicture;
-  barPictureName_ = name;
-  bar_ = pm;
+  if (assignPicture(name, barPictureName_, bar_) != PropertyError::None) return PropertyError::InvalidPicture;
   resizeStep();
   return PropertyError::None;
 }
 
 PropertyError zykProgressBar::SetBarPictureBack(const QString& name) {
-  QPixmap pm = loadPicture(name);
-  if (!name.isEmpty() && pm.isNull()) return PropertyError::InvalidPicture;
-  barPictureBackName_ = name;
-  background_ = pm;
+  if (assignPicture(name, barPictureBackName_, background_) != PropertyError::None) return PropertyError::InvalidPicture;
   resizeStep();
   return PropertyError::None;
 }
@@ -104,10 +98,7 @@ PropertyError zykProgressBar::SetMousePointer(int pointer) {
 }
 
 PropertyError zykProgressBar::SetMouseIcon(const QString& name) {
-  QPixmap pm = loadPicture(name);
-  if (!name.isEmpty() && pm.isNull()) return PropertyError::InvalidPicture;
-  mouseIconName_ = name;
-  mouseIcon_ = pm;
+  if (assignPicture(name, mouseIconName_, mouseIcon_) != PropertyError::None) return PropertyError::InvalidPicture;
   applyMousePointer(this, mousePointer_, mouseIcon_);
   return PropertyError::None;
 }

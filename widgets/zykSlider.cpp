@@ -135,10 +135,7 @@ PropertyError zykSlider::SetSliderIcon(const QString& name) {
 }
 
 PropertyError zykSlider::SetRailPicture(const QString& name) {
-  QPixmap pm = loadPicture(name);
-  if (!name.isEmpty() && pm.isNull()) return PropertyError::InvalidPicture;
-  railPictureName_ = name;
-  rail_ = pm;
+  if (assignPicture(name, railPictureName_, rail_) != PropertyError::None) return PropertyError::InvalidPicture;
   resizeStep();
   return PropertyError::None;
 }
