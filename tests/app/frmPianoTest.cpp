@@ -149,20 +149,16 @@ class frmPianoTest : public QObject {
   void theFirstPressAfterASongTakesTheOutputBackOnce() {
     Rig rig;
     MidiState& midi = rig.window.midi();
-    int stops = 0;
-    midi.StopMidi = [&] { ++stops; };
-    platform::midiOutClose(midi.hMidiOut);
-    midi.PlayMode = MidiState::kSongOwnsOutput;
+    rig.letASongTakeTheOutput();
     QTest::mousePress(rig.key(2), Qt::LeftButton);
     QTest::mouseRelease(rig.key(2), Qt::LeftButton);
     QTest::mousePress(rig.key(2), Qt::LeftButton);
     QTest::mouseRelease(rig.key(2), Qt::LeftButton);
-    QCOMPARE(stops, 1);
+    QCOMPARE(rig.songStops, 1);
     QCOMPARE(midi.PlayMode, MidiState::kLiveOwnsOutput);
     // The chosen instrument (still program 0) is sent again before the first note.
     QCOMPARE(rig.port.take(), (Messages{0x000000B0, 0x000020B0, 0x000000C0, 0x007F3490,
                                         0x00003480, 0x007F3490, 0x00003480}));
-    midi.StopMidi = nullptr;
   }
 
   void unloadStopsTheSongClosesTheOutputThenRemovesTempFiles() {

@@ -116,14 +116,11 @@ class DrumPadsTest : public QObject {
   void aClickTakesTheOutputBackFromASongOnce() {
     Rig rig;
     MidiState& midi = rig.window.midi();
-    int stops = 0;
-    midi.StopMidi = [&] { ++stops; };
-    platform::midiOutClose(midi.hMidiOut);
-    midi.PlayMode = MidiState::kSongOwnsOutput;
+    rig.letASongTakeTheOutput();
     const int opens = rig.port.opens();
     rig.click(5);
     rig.click(6);
-    QCOMPARE(stops, 1);
+    QCOMPARE(rig.songStops, 1);
     QCOMPARE(rig.port.opens(), opens + 1);
     QCOMPARE(midi.PlayMode, MidiState::kLiveOwnsOutput);
     // The clicks themselves play nothing (a reopen may restore the instrument, nothing more).
@@ -131,7 +128,6 @@ class DrumPadsTest : public QObject {
     rig.pads().StopAllDrums();
     QVERIFY(!rig.pads().tmrDrum(5)->isActive() && !rig.pads().tmrDrum(6)->isActive());
     QCOMPARE(rig.pads().playDrum(5), std::int16_t{0});
-    midi.StopMidi = nullptr;
   }
 };
 

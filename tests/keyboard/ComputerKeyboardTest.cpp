@@ -179,16 +179,11 @@ class ComputerKeyboardTest : public QObject {
 
   void aKeyPressTakesTheOutputBackFromASong() {
     Rig rig;
-    MidiState& midi = rig.window.midi();
-    int stops = 0;
-    midi.StopMidi = [&] { ++stops; };
-    platform::midiOutClose(midi.hMidiOut);
-    midi.PlayMode = MidiState::kSongOwnsOutput;
+    rig.letASongTakeTheOutput();
     rig.strike(Qt::Key_Q);
     rig.strike(Qt::Key_Q);
-    QCOMPARE(stops, 1);
+    QCOMPARE(rig.songStops, 1);
     QCOMPARE(notesOnly(rig.port.take()), (Messages{noteOn(50), noteOff(50), noteOn(50), noteOff(50)}));
-    midi.StopMidi = nullptr;
   }
 
   void labelsShowTheBindingsAndReleasesRestoreThem() {

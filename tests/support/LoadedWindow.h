@@ -18,6 +18,15 @@ struct LoadedWindow {
     if (show) window.show();
     port.take();
   }
+
+  // As if a sample song had taken the output: the handle is closed and the song owns it.
+  // songStops counts the sequencer stops that handing the output back runs.
+  void letASongTakeTheOutput() {
+    window.midi().StopMidi = [this] { ++songStops; };
+    platform::midiOutClose(window.midi().hMidiOut);
+    window.midi().PlayMode = MidiState::kSongOwnsOutput;
+  }
+  int songStops = 0;
 };
 
 }  // namespace tonalix::testing
