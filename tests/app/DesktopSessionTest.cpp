@@ -40,6 +40,8 @@ class Background {
       _exit(127);
     }
   }
+  // False once the command has ended (it crashed, or could not start).
+  bool running() const { return pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0; }
   ~Background() {
     if (pid_ > 0) {
       kill(-pid_, SIGTERM);
@@ -86,11 +88,19 @@ TEST(DesktopSession, ComputerKeysAreHeardOnTheSoundServerAtTheirPitch) {
 
   Background program(std::string(TONALIX_APP) + " >/dev/null 2>&1");
   bool shown = false;
-  for (int i = 0; i < 200 && !shown; ++i) {
+  for (int i = 0; i < 600 && !shown && program.running(); ++i) {
     std::this_thread::sleep_for(50ms);
     shown = run("xdotool search --onlyvisible --name 'Tonalix STUDIO' >/dev/null 2>&1") == 0;
   }
+  ASSERT_TRUE(program.running()) << "the program ended before its window appeared";
   ASSERT_TRUE(shown) << "the main window never appeared";
+  // The synthesizer starts beside the window; its stream on the server says it is playing.
+  bool streaming = false;
+  for (int i = 0; i < 300 && !streaming; ++i) {
+    std::this_thread::sleep_for(50ms);
+    streaming = run("pactl list short sink-inputs 2>/dev/null | grep -q .") == 0;
+  }
+  ASSERT_TRUE(streaming) << "the program never opened a stream on the sound server";
   run("xdotool windowfocus --sync $(xdotool search --onlyvisible --name 'Tonalix STUDIO' | head -1)");
   std::this_thread::sleep_for(700ms);
 
@@ -99,9 +109,9 @@ TEST(DesktopSession, ComputerKeysAreHeardOnTheSoundServerAtTheirPitch) {
     run(std::string("xdotool keydown ") + key);
     std::this_thread::sleep_for(800ms);
     run(std::string("xdotool keyup ") + key);
-    std::this_thread::sleep_for(600ms);
+    std::this_thread::sleep_for(1500ms);  // let the release and reverb die down
   }
-  std::this_thread::sleep_for(2500ms);  // the capture runs behind by the sink's queued silence
+  std::this_thread::sleep_for(4s);  // the capture runs behind by the sink's queued silence
 
   std::vector<float> heard;
   if (FILE* f = std::fopen(capture.c_str(), "rb")) {
@@ -112,17 +122,28 @@ TEST(DesktopSession, ComputerKeysAreHeardOnTheSoundServerAtTheirPitch) {
   }
   std::filesystem::remove_all(dir);
 
-  // Find the two notes: runs of sound separated by quiet.
+  // Find the two notes: sound rising above one level after a quiet spell below a lower one.
   std::vector<std::size_t> onsets;
   const std::size_t block = kRate / 50;
-  bool loud = false;
+  bool sounding = false;
   for (std::size_t i = 0; i + block <= heard.size(); i += block) {
     float peak = 0;
     for (std::size_t k = i; k < i + block; ++k) peak = std::max(peak, std::fabs(heard[k]));
-    if (!loud && peak > 0.01f) onsets.push_back(i);
-    loud = peak > 0.002f;
+    if (!sounding && peak > 0.01f) {
+      onsets.push_back(i);
+      sounding = true;
+    } else if (sounding && peak < 0.002f) {
+      sounding = false;
+    }
   }
-  ASSERT_EQ(onsets.size(), 2u) << "expected two notes in " << heard.size() << " captured samples";
+  std::string envelope;  // the level every 0.1 s, to see what was heard when this fails
+  for (std::size_t i = 0; i + kRate / 10 <= heard.size(); i += kRate / 10) {
+    float peak = 0;
+    for (std::size_t k = i; k < i + kRate / 10; ++k) peak = std::max(peak, std::fabs(heard[k]));
+    envelope += peak > 0.01f ? '#' : peak > 0.002f ? '+' : '.';
+  }
+  ASSERT_EQ(onsets.size(), 2u) << "expected two notes, heard " << onsets.size() << " in "
+                               << heard.size() << " captured samples: " << envelope;
   const int notes[] = {50, 67};
   for (int n = 0; n < 2; ++n) {
     const std::size_t from = onsets[static_cast<std::size_t>(n)] + kRate / 10;
