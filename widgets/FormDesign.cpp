@@ -10,6 +10,11 @@
 namespace tonalix::widgets {
 
 namespace {
+// The twips rectangle a control was built at, kept on the widget.
+constexpr const char* kDesignTwipsProperty = "tonalixDesignTwips";
+}  // namespace
+
+namespace {
 
 const QString kHeaderComment = QStringLiteral("# Tonalix window design");
 
@@ -265,6 +270,9 @@ BuiltControls FormDesign::build(QWidget* parent, const ControlRegistry& registry
     w->setObjectName(c.key());
     w->setGeometry(twipsToPixels(c.left, dpiX), twipsToPixels(c.top, dpiY), twipsToPixels(c.width, dpiX),
                    twipsToPixels(c.height, dpiY));
+    // Twips are finer than pixels: remember them so that a control left where it was placed
+    // saves its design position exactly.
+    w->setProperty(kDesignTwipsProperty, QRect(c.left, c.top, c.width, c.height));
     if (auto* d = dynamic_cast<Designable*>(w)) d->ReadProperties(c.properties);
     w->show();
     built.byKey_.insert(c.key(), built.controls_.size());
@@ -283,10 +291,20 @@ FormDesign FormDesign::capture(const BuiltControls& built, const ControlRegistry
     c.index = b.index;
     const int dpiX = kDesignDpi, dpiY = kDesignDpi;
     const QRect g = b.widget->geometry();
-    c.left = pixelsToTwips(g.x(), dpiX);
-    c.top = pixelsToTwips(g.y(), dpiY);
-    c.width = pixelsToTwips(g.width(), dpiX);
-    c.height = pixelsToTwips(g.height(), dpiY);
+    const QRect placed = b.widget->property(kDesignTwipsProperty).toRect();
+    const QRect placedPixels(twipsToPixels(placed.left(), dpiX), twipsToPixels(placed.top(), dpiY),
+                             twipsToPixels(placed.width(), dpiX), twipsToPixels(placed.height(), dpiY));
+    if (placed.isValid() && placedPixels == g) {
+      c.left = placed.left();
+      c.top = placed.top();
+      c.width = placed.width();
+      c.height = placed.height();
+    } else {
+      c.left = pixelsToTwips(g.x(), dpiX);
+      c.top = pixelsToTwips(g.y(), dpiY);
+      c.width = pixelsToTwips(g.width(), dpiX);
+      c.height = pixelsToTwips(g.height(), dpiY);
+    }
     if (const auto* d = dynamic_cast<const Designable*>(b.widget)) d->WriteProperties(c.properties);
     if (const ControlType* type = registry.find(b.type))
       for (const QString& key : c.properties.names())

@@ -746,7 +746,7 @@ void zqButtons_H::WriteProperties(PropertyBag& bag) const {
   bag.WriteProperty(QStringLiteral("BackStyle"), buttonStyle_, 0);
   bag.WriteProperty(QStringLiteral("Shape"), buttonShape_, 0);
   if (testAttribute(Qt::WA_SetFont))
-    bag.WriteProperty(QStringLiteral("Font"), font().toString());
+    bag.WriteProperty(QStringLiteral("Font"), font());
   else
     bag.WriteProperty(QStringLiteral("Font"), QString(), QString());
   bag.WriteProperty(QStringLiteral("cFore"), foreColor_, kButtonText);

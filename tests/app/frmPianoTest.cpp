@@ -35,6 +35,16 @@ class frmPianoTest : public QObject {
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
   }
 
+  void theWindowDesignSavesBackAsItWasLoaded() {
+    // Building the window from its design and saving what was built gives the design again
+    // (comments and layout of the file aside).
+    const auto parsed = widgets::FormDesign::load(QStringLiteral(":/frmPiano.design"));
+    QVERIFY(parsed.ok());
+    QWidget surface;
+    const auto built = parsed.design.build(&surface);
+    QCOMPARE(widgets::FormDesign::capture(built).save(), parsed.design.save());
+  }
+
   void menusStandInTheirOrderWithTheirCaptions() {
     frmPiano window;
     window.Form_Load();
