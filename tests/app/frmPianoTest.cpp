@@ -192,10 +192,7 @@ class frmPianoTest : public QObject {
 
   void aKeyPressSoundsAtItsPitchThroughTheSynthesizer() {
     platform::AudioEngine engine;
-    platform::AudioConfig config;
-    config.output = platform::AudioConfig::Output::Offline;
-    config.soundFont = platform::test::kSmallFont;
-    QVERIFY(engine.start(config));
+    QVERIFY(engine.start(platform::test::offlineConfig()));
     platform::setBuiltInSynth(&engine);
     {
       frmPiano window;

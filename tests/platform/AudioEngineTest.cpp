@@ -18,14 +18,7 @@ using test::kSmallFont;
 
 constexpr int kRate = 48000;
 
-AudioConfig offline(const std::string& font = kSmallFont) {
-  AudioConfig c;
-  c.output = AudioConfig::Output::Offline;
-  c.soundFont = font;
-  c.sampleRate = kRate;
-  c.periodFrames = 256;
-  return c;
-}
+AudioConfig offline(const std::string& font = kSmallFont) { return test::offlineConfig(font); }
 
 std::vector<float> render(AudioEngine& engine, int frames) {
   std::vector<float> stereo(2 * static_cast<std::size_t>(frames));

@@ -3,11 +3,24 @@
 
 #include <cmath>
 #include <cstddef>
+#include <string>
 #include <vector>
+
+#include "platform/audio/AudioEngine.h"
 
 namespace tonalix::platform::test {
 
 constexpr const char* kSmallFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+
+// An engine set-up with no output thread, rendered by the test itself (48 kHz, period 256).
+inline AudioConfig offlineConfig(const std::string& font = kSmallFont) {
+  AudioConfig c;
+  c.output = AudioConfig::Output::Offline;
+  c.soundFont = font;
+  c.sampleRate = 48000;
+  c.periodFrames = 256;
+  return c;
+}
 
 // Left channel of an interleaved stereo buffer.
 inline std::vector<float> leftChannel(const std::vector<float>& stereo) {

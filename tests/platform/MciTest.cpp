@@ -119,11 +119,7 @@ TEST(ShortPathName, ExistingPathsAreTheirOwnShortForm) {
 class MciSequencer : public ::testing::Test {
  protected:
   void SetUp() override {
-    AudioConfig c;
-    c.output = AudioConfig::Output::Offline;
-    c.soundFont = test::kSmallFont;
-    c.sampleRate = 48000;
-    ASSERT_TRUE(engine.start(c));
+    ASSERT_TRUE(engine.start(test::offlineConfig()));
     setBuiltInSynth(&engine);
     run("close all");
     // The song sits in a folder with blanks, under a name without extension.

@@ -19,11 +19,7 @@ constexpr int kRate = 48000;
 class MidiOutTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    AudioConfig c;
-    c.output = AudioConfig::Output::Offline;
-    c.soundFont = test::kSmallFont;
-    c.sampleRate = kRate;
-    ASSERT_TRUE(engine.start(c));
+    ASSERT_TRUE(engine.start(test::offlineConfig()));
     setBuiltInSynth(&engine);
   }
   void TearDown() override { setBuiltInSynth(nullptr); }

@@ -168,11 +168,7 @@ TEST(SynthSequencePlayer, NotesLandOnTheSameSamplesAsDirectlyScheduledOnes) {
   seq.durationMicros = 500000;
   auto renderAll = [&](bool viaSequencer) {
     AudioEngine engine;
-    AudioConfig c;
-    c.output = AudioConfig::Output::Offline;
-    c.soundFont = test::kSmallFont;
-    c.sampleRate = kRate;
-    EXPECT_TRUE(engine.start(c));
+    EXPECT_TRUE(engine.start(test::offlineConfig()));
     SynthSequencePlayer player(engine);
     if (viaSequencer) {
       player.start(seq, 0);
@@ -206,11 +202,7 @@ TEST(SynthSequencePlayer, NotesLandOnTheSameSamplesAsDirectlyScheduledOnes) {
 TEST(SynthSequencePlayer, StoppedSongFallsSilentOnTheEngine) {
   const MidiSequence seq = scale(60, 60000);
   AudioEngine engine;
-  AudioConfig c;
-  c.output = AudioConfig::Output::Offline;
-  c.soundFont = test::kSmallFont;
-  c.sampleRate = kRate;
-  ASSERT_TRUE(engine.start(c));
+  ASSERT_TRUE(engine.start(test::offlineConfig()));
   SynthSequencePlayer player(engine);
   player.start(seq, 0);
   std::vector<float> block(2 * 256);

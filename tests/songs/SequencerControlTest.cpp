@@ -9,6 +9,7 @@
 #include "platform/mci/MciSystem.h"
 #include "platform/midiout/MidiOut.h"
 #include "songs/SequencerControl.h"
+#include "tests/platform/AudioTestSupport.h"
 
 using namespace tonalix;
 namespace fs = std::filesystem;
@@ -152,10 +153,7 @@ TEST(SequencerControl, ShortPathCreatesTheFileFirst) {
 TEST(SequencerControl, PlaysASongThroughThePlatformSequencer) {
   using namespace tonalix::platform;
   AudioEngine engine;
-  AudioConfig c;
-  c.output = AudioConfig::Output::Offline;
-  c.soundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
-  ASSERT_TRUE(engine.start(c));
+  ASSERT_TRUE(engine.start(test::offlineConfig()));
   setBuiltInSynth(&engine);
   Box box;
   SequencerControl control(box.callback(), kTitle);

@@ -70,11 +70,7 @@ class SampleSongPanelTest : public QObject {
     QStringList errors;
 
     Rig() {
-      platform::AudioConfig config;
-      config.output = platform::AudioConfig::Output::Offline;
-      config.soundFont = platform::test::kSmallFont;
-      config.sampleRate = 48000;
-      engine.start(config);
+      engine.start(platform::test::offlineConfig());
       platform::setBuiltInSynth(&engine);
       window = std::make_unique<frmPiano>();
       window->Form_Load();
