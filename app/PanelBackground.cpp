@@ -6,14 +6,14 @@
 #include <QRadialGradient>
 #include <QRandomGenerator>
 
-#include "keyboard/KeyGeometry.h"
+#include "widgets/TwipsToPixels.h"
 
 namespace tonalix {
 
 namespace {
-constexpr int kKeyBedTop = 3225 / keyboard::kTwipsPerPixel;     // where the keys start
-constexpr int kKeyBedBottom = 4920 / keyboard::kTwipsPerPixel;  // where the white keys end
-constexpr int kLabelStripTop = 2925 / keyboard::kTwipsPerPixel;
+constexpr int kKeyBedTop = 3225 / widgets::kTwipsPerPixel;     // where the keys start
+constexpr int kKeyBedBottom = 4920 / widgets::kTwipsPerPixel;  // where the white keys end
+constexpr int kLabelStripTop = 2925 / widgets::kTwipsPerPixel;
 }  // namespace
 
 PanelBackground::PanelBackground(QWidget* parent) : QWidget(parent) {

@@ -7,8 +7,8 @@
 #include <memory>
 #include <thread>
 
-#include "app/AppTitle.h"
 #include "app/frmPiano.h"
+#include "core/AppTitle.h"
 #include "platform/audio/AudioEngine.h"
 #include "platform/midiout/MidiOut.h"
 #include "platform/system/SingleInstance.h"

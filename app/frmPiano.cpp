@@ -6,18 +6,18 @@
 #include <QMenuBar>
 #include <QMessageBox>
 
-#include "app/AppTitle.h"
 #include "app/MainWindowProc.h"
 #include "app/PanelBackground.h"
+#include "core/AppTitle.h"
 #include "drums/DrumPads.h"
 #include "keyboard/ComputerKeyboard.h"
-#include "keyboard/KeyGeometry.h"
 #include "keyboard/KeyLabels.h"
 #include "keyboard/PianoKeyboard.h"
 #include "midi/DeviceMenu.h"
 #include "midi/SoundControls.h"
 #include "songs/SampleSongPanel.h"
 #include "songs/SequencerControl.h"
+#include "widgets/TwipsToPixels.h"
 #include "widgets/zqButtons_H.h"
 
 namespace tonalix {
@@ -26,8 +26,8 @@ frmPiano::frmPiano(QWidget* parent) : QMainWindow(parent) {
   setWindowTitle(MainWindowTitle());
   setObjectName(QStringLiteral("frmPiano"));
   surface_ = new PanelBackground(this);
-  surface_->setFixedSize(kClientWidthTwips / keyboard::kTwipsPerPixel,
-                         kClientHeightTwips / keyboard::kTwipsPerPixel);
+  surface_->setFixedSize(kClientWidthTwips / widgets::kTwipsPerPixel,
+                         kClientHeightTwips / widgets::kTwipsPerPixel);
   setCentralWidget(surface_);
   // The design's controls first; the keys, made in code, then lie above them.
   const auto parsed = widgets::FormDesign::load(QStringLiteral(":/frmPiano.design"));
@@ -48,7 +48,7 @@ frmPiano::frmPiano(QWidget* parent) : QMainWindow(parent) {
                         QString::fromStdString(text), QMessageBox::Ok, this);
         box.exec();
       },
-      AppTitle().toStdString());
+      std::string(AppTitle()));
   midi_.StopMidi = [this] { sequencer_->StopMidi(); };
   sampleSongs_ = new songs::SampleSongPanel(midi_, *sequencer_, controls_,
                                             songs::SampleTempFiles::ForThisProgram(), this);

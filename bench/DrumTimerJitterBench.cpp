@@ -83,7 +83,9 @@ int main(int argc, char** argv) {
   midi.PlayMode = MidiState::kLiveOwnsOutput;
 
   QWidget surface;
-  drums::DrumPads pads(midi, widgets::BuiltControls{}, &surface);  // controls made in code
+  const auto design = widgets::FormDesign::load(QStringLiteral(":/frmPiano.design")).design;
+  const widgets::BuiltControls built = design.build(&surface);
+  drums::DrumPads pads(midi, built, &surface);
   pads.StopAllDrums();
   // Spinner values 1..8 and 1, 2 again: intervals from 500 to 4000 ms, two pads at 500 ms.
   const int spinner[drums::kPadCount] = {1, 2, 3, 4, 5, 6, 7, 8, 1, 2};

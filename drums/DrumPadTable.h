@@ -1,4 +1,4 @@
-// The ten drum pads as data: caption, drum sound code and place on the window.
+// The ten drum pads as data: caption, drum sound code and where each pad's spinner stands.
 #pragma once
 
 #include <array>
@@ -26,26 +26,17 @@ inline constexpr std::array<DrumPadSpec, kPadCount> kDrumPads{{
     {"CLAVES", 168},     // 75 claves
 }};
 
-// Geometry of one pad's controls in twips.
-struct DrumPadLayout {
-  int padLeft, padTop;
-  int spinnerLeft, spinnerTop;
-  int labelLeft, labelTop;
-};
-
-inline constexpr int kPadWidth = 975, kPadHeight = 300;
 inline constexpr int kSpinnerWidth = 195, kSpinnerHeight = 255;
-inline constexpr int kRateLabelSize = 195;
 
-// Two mirrored columns of five: label, pad, spinner on the left; spinner, pad, label on the right.
-constexpr DrumPadLayout drumPadLayout(int pad) {
-  constexpr int kTops[5] = {810, 1200, 1560, 1920, 2280};
-  const int row = (pad - 1) % 5;
-  const bool left = pad <= 5;
-  const int top = kTops[row];
-  const int labelTop = pad == 1 ? top + 53 : top + 60;
-  return left ? DrumPadLayout{5175, top, 6180, top + 30, 4920, labelTop}
-              : DrumPadLayout{6645, top, 6420, top + 30, 7680, labelTop};
+// The spinners are made in code (the design has no such control): in two mirrored columns of
+// five, right of the left pads and left of the right pads. Top-left corner in twips.
+struct SpinnerPlace {
+  int left, top;
+};
+constexpr SpinnerPlace spinnerPlace(int pad) {
+  constexpr int kPadTops[5] = {810, 1200, 1560, 1920, 2280};
+  const int top = kPadTops[(pad - 1) % 5] + 30;
+  return pad <= 5 ? SpinnerPlace{6180, top} : SpinnerPlace{6420, top};
 }
 
 }  // namespace tonalix::drums

@@ -1,25 +1,15 @@
 #include "drums/DrumPads.h"
 
-#include "keyboard/KeyGeometry.h"
 #include "keyboard/SmallFont.h"
 #include "widgets/FormDesign.h"
+#include "widgets/TwipsToPixels.h"
 #include "widgets/zqButtons_H.h"
 
 namespace tonalix::drums {
 
 namespace {
-using keyboard::kTwipsPerPixel;
+using widgets::twipsRectToPixels;
 
-QRect twipsRect(int left, int top, int width, int height) {
-  return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
-               height / kTwipsPerPixel);
-}
-
-constexpr int kPadButtonStyle = 7;
-constexpr widgets::ColorValue kPadForeColor = 0x808080;
-constexpr widgets::ColorValue kPadGradientColor = 0xC0C0C0;
-const QColor kRateLabelBack(0xAE, 0x77, 0x59);  // 0x5977AE
-const QColor kRateLabelFore(0xFF, 0xFF, 0xFF);
 }  // namespace
 
 DrumPads::DrumPads(MidiState& midi, const widgets::BuiltControls& design, QWidget* surface)
@@ -30,17 +20,7 @@ DrumPads::DrumPads(MidiState& midi, const widgets::BuiltControls& design, QWidge
 void DrumPads::buildControls(const widgets::BuiltControls& design, QWidget* surface) {
   for (int n = 1; n <= kPadCount; ++n) {
     Pad& p = pads_[static_cast<std::size_t>(n - 1)];
-    const DrumPadLayout at = drumPadLayout(n);
-
     p.button = design.get<widgets::zqButtons_H>(QStringLiteral("cmdDrum%1").arg(n));
-    if (!p.button) {
-      p.button = new widgets::zqButtons_H(surface);
-      p.button->setObjectName(QStringLiteral("cmdDrum%1").arg(n));
-      p.button->setGeometry(twipsRect(at.padLeft, at.padTop, kPadWidth, kPadHeight));
-      p.button->setButtonStyle(kPadButtonStyle);
-      p.button->setForeColor(kPadForeColor);
-      p.button->setGradientColor(kPadGradientColor);
-    }
     p.button->DelayDrawing(true);
     p.button->setMode(widgets::zqButtons_H::ModeCommand);
     p.button->setCaption(QString::fromLatin1(kDrumPads[static_cast<std::size_t>(n - 1)].caption));
@@ -58,7 +38,8 @@ void DrumPads::buildControls(const widgets::BuiltControls& design, QWidget* surf
 
     p.spinner = new RateSpinner(surface);
     p.spinner->setObjectName(QStringLiteral("scrDrum%1").arg(n));
-    p.spinner->setGeometry(twipsRect(at.spinnerLeft, at.spinnerTop, kSpinnerWidth, kSpinnerHeight));
+    const SpinnerPlace at = spinnerPlace(n);
+    p.spinner->setGeometry(twipsRectToPixels(at.left, at.top, kSpinnerWidth, kSpinnerHeight));
     p.spinner->setRange(1, 8);
     p.spinner->setSingleStep(1);
     p.spinner->setPageStep(1);
@@ -66,17 +47,6 @@ void DrumPads::buildControls(const widgets::BuiltControls& design, QWidget* surf
     connect(p.spinner, &QAbstractSlider::valueChanged, this, [this, n] { scrDrum_Change(n); });
 
     p.label = design.get<QLabel>(QStringLiteral("lblDrum%1").arg(n));
-    if (!p.label) {
-      p.label = new QLabel(QStringLiteral("7"), surface);
-      p.label->setObjectName(QStringLiteral("lblDrum%1").arg(n));
-      p.label->setGeometry(twipsRect(at.labelLeft, at.labelTop, kRateLabelSize, kRateLabelSize));
-      p.label->setAlignment(Qt::AlignCenter);
-      p.label->setAutoFillBackground(true);
-      QPalette palette = p.label->palette();
-      palette.setColor(QPalette::Window, kRateLabelBack);
-      palette.setColor(QPalette::WindowText, kRateLabelFore);
-      p.label->setPalette(palette);
-    }
     p.label->setFont(keyboard::smallFont(6));
     p.label->setToolTip(QStringLiteral("Drum Rate"));
   }

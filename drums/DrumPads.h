@@ -28,8 +28,8 @@ class DrumPads : public QObject {
   static constexpr int kInitialInterval = 1000;  // ms, until the spinner first moves
   static constexpr int kIntervalStep = 500;      // ms per spinner step
 
-  // Pads and rate labels come from the window's design (cmdDrumN, lblDrumN); any the design
-  // lacks, and the spinners, are made here as children of surface at their fixed places.
+  // Pads and rate labels come from the window's design (cmdDrumN, lblDrumN); the spinners are
+  // made here as children of surface at their fixed places.
   DrumPads(MidiState& midi, const widgets::BuiltControls& design, QWidget* surface);
 
   // Pads are numbered 1..10; other numbers give nullptr / False.

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "widgets/TwipsToPixels.h"
+
 namespace tonalix::keyboard {
 
 namespace {
@@ -35,10 +37,6 @@ QRect keyRectTwips(int index) {
           kBlackHeight};
 }
 
-QRect keyRectPixels(int index) {
-  const QRect t = keyRectTwips(index);
-  return {t.left() / kTwipsPerPixel, t.top() / kTwipsPerPixel, t.width() / kTwipsPerPixel,
-          t.height() / kTwipsPerPixel};
-}
+QRect keyRectPixels(int index) { return widgets::twipsRectToPixels(keyRectTwips(index)); }
 
 }  // namespace tonalix::keyboard

@@ -8,7 +8,6 @@ namespace tonalix::keyboard {
 constexpr int kKeyCount = 65;
 constexpr int kWhiteKeyCount = 38;
 constexpr int kBlackKeyCount = 27;
-constexpr int kTwipsPerPixel = 15;
 
 // Offsets 1, 3, 6, 8 and 10 of every octave are black; key 0 is a C.
 constexpr bool isBlackKey(int index) {
@@ -22,8 +21,7 @@ int whiteOrdinal(int index);
 
 // Key rectangle in twips on the main window.
 QRect keyRectTwips(int index);
-// The same in device-independent pixels (15 twips per pixel); sizes round down so that the
-// narrow gap between neighbouring white keys stays visible.
+// The same in device-independent pixels.
 QRect keyRectPixels(int index);
 
 }  // namespace tonalix::keyboard

@@ -5,19 +5,13 @@
 #include "keyboard/PianoKeyboard.h"
 #include "keyboard/SmallFont.h"
 #include "widgets/FormDesign.h"
+#include "widgets/TwipsToPixels.h"
 #include "widgets/zqButtons_H.h"
 
 namespace tonalix::keyboard {
 
 namespace {
-QRect twipsRect(int left, int top, int width, int height) {
-  return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
-               height / kTwipsPerPixel);
-}
-
-// The two buttons stand in the margin left of key 0, one above the other.
-constexpr int kButtonLeft = 30, kButtonSize = 255;
-constexpr int kShowButtonTop = 3330, kHideButtonTop = 3630;
+using widgets::twipsRectToPixels;
 }  // namespace
 
 KeyLabels::KeyLabels(PianoKeyboard& piano, const widgets::BuiltControls& design, QWidget* surface)
@@ -38,25 +32,13 @@ void KeyLabels::buildControls(const widgets::BuiltControls& design, QWidget* sur
     label->hide();
     return label;
   };
-  lblKey1_ = makeStrip("lblKey1", twipsRect(300, 2925, 6765, 165), kStripLabel1);
-  lblKey2_ = makeStrip("lblKey2", twipsRect(7095, 2925, 3975, 165), kStripLabel2);
+  lblKey1_ = makeStrip("lblKey1", twipsRectToPixels(300, 2925, 6765, 165), kStripLabel1);
+  lblKey2_ = makeStrip("lblKey2", twipsRectToPixels(7095, 2925, 3975, 165), kStripLabel2);
 
-  const auto makeButton = [&](const char* name, int top, const char* image, const char* tip) {
-    auto* button = design.get<widgets::zqButtons_H>(QString::fromLatin1(name));
-    if (!button) {
-      button = new widgets::zqButtons_H(surface);
-      button->setObjectName(QString::fromLatin1(name));
-      button->setGeometry(twipsRect(kButtonLeft, top, kButtonSize, kButtonSize));
-      button->setPicture(widgets::ButtonPicture::fromFile(QString::fromLatin1(image)));
-      button->setPictureAlign(widgets::zqButtons_H::PicTopCenter);
-    }
-    button->setToolTip(QString::fromLatin1(tip));
-    return button;
-  };
-  cmdKeyVisible_ = makeButton("cmdKeyVisible", kShowButtonTop, ":/images/key-labels-show.png",
-                              "Show Piano Key Labels");
-  cmdKeyHide_ = makeButton("cmdKeyHide", kHideButtonTop, ":/images/key-labels-hide.png",
-                           "Hide Piano Key Labels");
+  cmdKeyVisible_ = design.get<widgets::zqButtons_H>(QStringLiteral("cmdKeyVisible"));
+  cmdKeyVisible_->setToolTip(QStringLiteral("Show Piano Key Labels"));
+  cmdKeyHide_ = design.get<widgets::zqButtons_H>(QStringLiteral("cmdKeyHide"));
+  cmdKeyHide_->setToolTip(QStringLiteral("Hide Piano Key Labels"));
   connect(cmdKeyVisible_, &widgets::zqButtons_H::Click, this, &KeyLabels::cmdKeyVisible_Click);
   connect(cmdKeyHide_, &widgets::zqButtons_H::Click, this, &KeyLabels::cmdKeyHide_Click);
 }

@@ -23,8 +23,8 @@ class KeyLabels : public QObject {
   static constexpr QRgb kLabelForeColor = 0x5E5E5E;
   static constexpr QRgb kPlainForeColor = 0xFFFFFF;
 
-  // The two buttons come from the window's design (made here if it lacks them); the strip
-  // labels are made here as children of surface. The keyboard's redraw learns to put the
+  // The two buttons come from the window's design; the strip labels are made here as children
+  // of surface. The keyboard's redraw learns to put the
   // labels back after a release.
   KeyLabels(PianoKeyboard& piano, const widgets::BuiltControls& design, QWidget* surface);
 

@@ -86,14 +86,13 @@ void SoundControls::makeInstrumentList(QWidget* surface) {
 }
 
 void SoundControls::setTooltips() {
-  if (volume_) volume_->setToolTip(QStringLiteral("Synthesizer Volume"));
-  if (volumeBar_) volumeBar_->setToolTip(QStringLiteral("Volume Indicator"));
-  if (pitch_) pitch_->setToolTip(QStringLiteral("Synthesizer Pitch"));
-  if (pitchBar_) pitchBar_->setToolTip(QStringLiteral("Pitch Indicator"));
-  if (pitchLabel_) pitchLabel_->setToolTip(QStringLiteral("Pitch Value"));
-  for (zqButtons_H* button : octaves_)
-    if (button) button->setToolTip(QStringLiteral("Octave Shift"));
-  if (drumVolume_) drumVolume_->setToolTip(QStringLiteral("Drum Machine Volume"));
+  volume_->setToolTip(QStringLiteral("Synthesizer Volume"));
+  volumeBar_->setToolTip(QStringLiteral("Volume Indicator"));
+  pitch_->setToolTip(QStringLiteral("Synthesizer Pitch"));
+  pitchBar_->setToolTip(QStringLiteral("Pitch Indicator"));
+  pitchLabel_->setToolTip(QStringLiteral("Pitch Value"));
+  for (zqButtons_H* button : octaves_) button->setToolTip(QStringLiteral("Octave Shift"));
+  drumVolume_->setToolTip(QStringLiteral("Drum Machine Volume"));
 }
 
 void SoundControls::connectHandlers() {
@@ -101,12 +100,12 @@ void SoundControls::connectHandlers() {
   connect(list_, &QListWidget::currentRowChanged, this, [this] { lstInstrument_Click(); });
   // The sliders act on their Click only (a left release over them): dragging alone, or a
   // release outside, leaves the sound as it was.
-  if (volume_) connect(volume_, &zykSlider::Click, this, &SoundControls::vscrVolume_Click);
-  if (pitch_) connect(pitch_, &zykSlider::Click, this, &SoundControls::vscrPitch_Click);
-  if (drumVolume_) connect(drumVolume_, &zykSlider::Click, this, &SoundControls::hscrvolumeD_Click);
+  connect(volume_, &zykSlider::Click, this, &SoundControls::vscrVolume_Click);
+  connect(pitch_, &zykSlider::Click, this, &SoundControls::vscrPitch_Click);
+  connect(drumVolume_, &zykSlider::Click, this, &SoundControls::hscrvolumeD_Click);
   for (int i = 0; i < kOctaveButtons; ++i)
-    if (zqButtons_H* button = octaves_[static_cast<std::size_t>(i)])
-      connect(button, &zqButtons_H::Click, this, [this, i] { cmdOctave_Click(i); });
+    connect(octaves_[static_cast<std::size_t>(i)], &zqButtons_H::Click, this,
+            [this, i] { cmdOctave_Click(i); });
 }
 
 void SoundControls::FillInstrumentList() {
@@ -115,9 +114,9 @@ void SoundControls::FillInstrumentList() {
 }
 
 void SoundControls::showPitch(int note) {
-  if (pitchLabel_) pitchLabel_->SetCaption(QString::number(note));
-  if (pitch_) (void)pitch_->SetValue(note);
-  if (pitchBar_) (void)pitchBar_->SetValue(note);
+  pitchLabel_->SetCaption(QString::number(note));
+  (void)pitch_->SetValue(note);
+  (void)pitchBar_->SetValue(note);
 }
 
 void SoundControls::SetPitch(int note) {
@@ -132,13 +131,13 @@ void SoundControls::SelectInstrument(int program) {
 
 void SoundControls::SetVolume(int velocity) {
   midi_.KeyVelocity = static_cast<std::int16_t>(velocity);
-  if (volume_) (void)volume_->SetValue(velocity);
-  if (volumeBar_) (void)volumeBar_->SetValue(velocity);
+  (void)volume_->SetValue(velocity);
+  (void)volumeBar_->SetValue(velocity);
 }
 
 void SoundControls::SetDrumVolume(int velocity) {
   midi_.DrumVelocity = static_cast<std::int16_t>(velocity);
-  if (drumVolume_) (void)drumVolume_->SetValue(velocity);
+  (void)drumVolume_->SetValue(velocity);
 }
 
 void SoundControls::ResendInstrument() {
@@ -152,16 +151,14 @@ void SoundControls::lstInstrument_Click() {
 }
 
 void SoundControls::vscrVolume_Click() {
-  if (!volume_) return;
   midi_.KeyVelocity = static_cast<std::int16_t>(std::clamp(volume_->Value(), 0, kMaxVelocity));
-  if (volumeBar_) (void)volumeBar_->SetValue(midi_.KeyVelocity);
+  (void)volumeBar_->SetValue(midi_.KeyVelocity);
 }
 
 void SoundControls::vscrPitch_Click() {
-  if (!pitch_) return;
   midi_.BaseNote = static_cast<std::int16_t>(std::clamp(pitch_->Value(), 0, kMaxBaseNote));
-  if (pitchLabel_) pitchLabel_->SetCaption(QString::number(midi_.BaseNote));
-  if (pitchBar_) (void)pitchBar_->SetValue(midi_.BaseNote);
+  pitchLabel_->SetCaption(QString::number(midi_.BaseNote));
+  (void)pitchBar_->SetValue(midi_.BaseNote);
 }
 
 void SoundControls::cmdOctave_Click(int index) {
@@ -170,7 +167,6 @@ void SoundControls::cmdOctave_Click(int index) {
 }
 
 void SoundControls::hscrvolumeD_Click() {
-  if (!drumVolume_) return;
   midi_.DrumVelocity = static_cast<std::int16_t>(std::clamp(drumVolume_->Value(), 0, kMaxVelocity));
 }
 

@@ -29,8 +29,7 @@ class SoundControls : public QObject {
   // Where the instrument list sits on the window, in twips.
   static constexpr int kListLeft = 210, kListTop = 1005, kListWidth = 2190, kListHeight = 1770;
 
-  // Finds the designed controls by name (a missing one is simply left out) and makes the
-  // instrument list on surface.
+  // Finds the designed controls by name and makes the instrument list on surface.
   SoundControls(MidiState& midi, const widgets::BuiltControls& controls, QWidget* surface);
 
   QListWidget* lstInstrument() const { return list_; }

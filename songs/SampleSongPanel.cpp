@@ -3,7 +3,7 @@
 #include <QLabel>
 #include <QMessageBox>
 
-#include "app/AppTitle.h"
+#include "core/AppTitle.h"
 #include "midi/MidiState.h"
 #include "platform/midiout/MidiOut.h"
 #include "platform/system/BuiltInData.h"
@@ -29,18 +29,15 @@ void SampleSongPanel::takeControls(const widgets::BuiltControls& controls) {
   for (int n = 1; n <= kSampleSongCount; ++n) {
     auto* button = controls.get<zqButtons_H>(QStringLiteral("cmdMidiSample"), n);
     songButtons_[static_cast<std::size_t>(n - 1)] = button;
-    if (!button) continue;
     button->setToolTip(QStringLiteral("Melody Sample"));
     connect(button, &zqButtons_H::Click, this, [this, n] { cmdMidiSample_Click(n); });
   }
   stopButton_ = controls.get<zqButtons_H>(QStringLiteral("cmdStopMidiSample"));
-  if (stopButton_) {
-    stopButton_->setToolTip(QStringLiteral("Stop Melody"));
-    connect(stopButton_, &zqButtons_H::Click, this, &SampleSongPanel::cmdStopMidiSample_Click);
-  }
+  stopButton_->setToolTip(QStringLiteral("Stop Melody"));
+  connect(stopButton_, &zqButtons_H::Click, this, &SampleSongPanel::cmdStopMidiSample_Click);
   label_ = controls.get<QLabel>(QStringLiteral("lblSample"));
   // Long titles take a second line rather than being cut off.
-  if (label_) label_->setWordWrap(true);
+  label_->setWordWrap(true);
 }
 
 widgets::zqButtons_H* SampleSongPanel::cmdMidiSample(int index) const {
@@ -72,7 +69,7 @@ void SampleSongPanel::cmdMidiSample_Click(int index) {
   // Open or play errors are shown by the sequencer; the song still counts as chosen.
   sequencer_.PlayMidiFile(written.path);
   const std::string_view title = SampleSongTitle(index);
-  if (label_) label_->setText(QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())));
+  label_->setText(QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())));
   currentSampleFile_ = written.path;
   midi_.PlayMode = MidiState::kSongOwnsOutput;
 }

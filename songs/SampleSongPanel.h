@@ -30,8 +30,7 @@ class SampleSongPanel : public QObject {
   Q_OBJECT
  public:
   // The controls come from the window's design (lblSample, cmdStopMidiSample,
-  // cmdMidiSample(1..20)); a control missing there is simply absent. files decides where the
-  // temporary song files go.
+  // cmdMidiSample(1..20)). files decides where the temporary song files go.
   SampleSongPanel(MidiState& midi, SequencerControl& sequencer,
                   const widgets::BuiltControls& controls, SampleTempFiles files,
                   QObject* parent = nullptr);
