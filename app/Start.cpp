@@ -1,7 +1,6 @@
 #include "app/Start.h"
 
 #include <QApplication>
-#include <QMessageBox>
 #include <QTimer>
 #include <atomic>
 #include <memory>
@@ -15,20 +14,17 @@
 
 namespace tonalix {
 
-void ShowMessageBox(QWidget* parent, const QString& caption, const QString& text) {
-  QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
-  box.exec();
-}
-
 int Start(int argc, char** argv, const StartServices& services) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tonalix STUDIO"));
   QApplication::setApplicationVersion(QStringLiteral("4.0"));
-  auto message = services.messageBox ? services.messageBox : ShowMessageBox;
+  const widgets::MessageBoxFunction message =
+      services.messageBox ? services.messageBox : widgets::ShowMessageBox;
 
   platform::SingleInstance guard("tonalix-studio");
   if (guard.PrevInstance()) {
-    message(nullptr, AppTitle(), QStringLiteral("Tonalix STUDIO is Already Running !"));
+    message(nullptr, AppTitle(), QStringLiteral("Tonalix STUDIO is Already Running !"),
+            widgets::MessageIcon::None);
     return 0;
   }
 
@@ -46,7 +42,9 @@ int Start(int argc, char** argv, const StartServices& services) {
 
   int rc = 0;
   {
-    frmPiano window;
+    frmPiano::Services windowServices;
+    windowServices.messageBox = message;
+    frmPiano window(windowServices);
     window.Form_Load();
     window.show();
     // Once the engine has started, a failure is told once, in the program's own words.
@@ -56,7 +54,9 @@ int Start(int argc, char** argv, const StartServices& services) {
       if (!started.load(std::memory_order_acquire)) return;
       watch->stop();
       starter.join();
-      if (!soundReady) message(&window, AppTitle(), QString::fromStdString(engine->lastError()));
+      if (!soundReady)
+        message(&window, AppTitle(), QString::fromStdString(engine->lastError()),
+                widgets::MessageIcon::None);
     });
     watch->start();
     rc = QApplication::exec();

@@ -4,7 +4,6 @@
 #include <QCloseEvent>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 
 #include "app/MainWindowProc.h"
 #include "app/PanelBackground.h"
@@ -22,7 +21,15 @@
 
 namespace tonalix {
 
-frmPiano::frmPiano(QWidget* parent) : QMainWindow(parent) {
+frmPiano::frmPiano(Services services, QWidget* parent)
+    : QMainWindow(parent),
+      services_(std::move(services)),
+      // The chosen instrument follows the output back from a song.
+      midi_(services_.stopSong ? services_.stopSong : [this] { sequencer_->StopMidi(); },
+            [this] { soundControls_->ResendInstrument(); }) {
+  if (!services_.messageBox) services_.messageBox = widgets::ShowMessageBox;
+  if (!services_.deleteSampleTempFiles)
+    services_.deleteSampleTempFiles = [this] { sampleSongs_->DeleteSampleTempFiles(); };
   setWindowTitle(MainWindowTitle());
   setObjectName(QStringLiteral("frmPiano"));
   surface_ = new PanelBackground(this);
@@ -35,24 +42,21 @@ frmPiano::frmPiano(QWidget* parent) : QMainWindow(parent) {
   designErrors_ = parsed.errors + controls_.errors();
   soundControls_ = new SoundControls(midi_, controls_, surface_);
   buildMenus();
-  // The chosen instrument follows the output to a newly chosen device, and back from a song.
+  // The chosen instrument follows the output to a newly chosen device.
   connect(deviceMenu_, &DeviceMenu::DeviceChanged, soundControls_, &SoundControls::ResendInstrument);
-  midi_.LiveOutputReopened = [this] { soundControls_->ResendInstrument(); };
-  piano_ = new keyboard::PianoKeyboard(midi_, surface_);
+  piano_ = new keyboard::PianoKeyboard(midi_, surface_, [this] { keyLabels_->ShowKeyLabels(); });
   keyLabels_ = new keyboard::KeyLabels(*piano_, controls_, surface_);
   computerKeyboard_ = new keyboard::ComputerKeyboard(midi_, *piano_);
   drumPads_ = new drums::DrumPads(midi_, controls_, surface_);
   sequencer_ = std::make_unique<SequencerControl>(
       [this](const std::string& text, const std::string& caption) {
-        QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption),
-                        QString::fromStdString(text), QMessageBox::Ok, this);
-        box.exec();
+        services_.messageBox(this, QString::fromStdString(caption), QString::fromStdString(text),
+                             widgets::MessageIcon::None);
       },
-      std::string(AppTitle()));
-  midi_.StopMidi = [this] { sequencer_->StopMidi(); };
+      AppTitle());
   sampleSongs_ = new songs::SampleSongPanel(midi_, *sequencer_, controls_,
-                                            songs::SampleTempFiles::ForThisProgram(), this);
-  DeleteSampleTempFiles = [this] { sampleSongs_->DeleteSampleTempFiles(); };
+                                            songs::SampleTempFiles::ForThisProgram(),
+                                            services_.messageBox, this);
   keepKeyboardWithThePiano();
 }
 
@@ -98,7 +102,7 @@ void frmPiano::Form_Load() {
   soundControls_->SetDrumVolume(127);
   keyLabels_->PrepareAtLoad();
   piano_->PrepareAtLoad();
-  midi_.PlayMode = MidiState::kLiveOwnsOutput;
+  midi_.StartLivePlay();
   drumPads_->StopAllDrums();
   // The computer keyboard plays from the first moment: the piano holds the focus at start.
   piano_->chkPiano(0)->setFocus();
@@ -110,7 +114,7 @@ void frmPiano::Form_Unload() {
   if (unloaded_ || !loaded_) return;
   unloaded_ = true;
   midi_.CloseAtUnload();
-  if (DeleteSampleTempFiles) DeleteSampleTempFiles();
+  services_.deleteSampleTempFiles();
 }
 
 void frmPiano::closeEvent(QCloseEvent* event) {

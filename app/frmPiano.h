@@ -8,6 +8,7 @@
 
 #include "midi/MidiState.h"
 #include "widgets/FormDesign.h"
+#include "widgets/MessageBox.h"
 
 class QAction;
 
@@ -36,7 +37,17 @@ class frmPiano : public QMainWindow {
   static constexpr int kClientWidthTwips = 11460;
   static constexpr int kClientHeightTwips = 5700;
 
-  explicit frmPiano(QWidget* parent = nullptr);
+  // What the window's surroundings provide; each one left empty is the program's own.
+  struct Services {
+    // Every message box the window shows.
+    widgets::MessageBoxFunction messageBox;
+    // Stops the sample song before the output is handed back or closed: the sequencer's stop.
+    std::function<void()> stopSong;
+    // Removes the temporary song files at unload: the song panel's clean-up.
+    std::function<void()> deleteSampleTempFiles;
+  };
+
+  explicit frmPiano(Services services = {}, QWidget* parent = nullptr);
   ~frmPiano() override;
 
   // Runs the start-up sequence; called once, before the window is first shown.
@@ -65,9 +76,6 @@ class frmPiano : public QMainWindow {
   QAction* About() const { return about_; }
   QAction* mnuInfo() const { return mnuInfo_; }
 
-  // Removes the temporary song files at unload; supplied by the song player.
-  std::function<void()> DeleteSampleTempFiles;
-
  protected:
   void closeEvent(QCloseEvent* event) override;
 
@@ -75,6 +83,7 @@ class frmPiano : public QMainWindow {
   void buildMenus();
   void keepKeyboardWithThePiano();
 
+  Services services_;
   MidiState midi_;
   PanelBackground* surface_ = nullptr;
   widgets::BuiltControls controls_;

@@ -77,10 +77,10 @@ int main(int argc, char** argv) {
       "Drum jitter probe", [&log] { return std::make_unique<StampingDevice>(log); });
 
   MidiState midi;
-  midi.SelectedDevice = static_cast<std::int16_t>(port);
+  midi.SelectDevice(static_cast<std::int16_t>(port));
   midi.OpenAtStartup();
-  midi.DrumVelocity = 127;
-  midi.PlayMode = MidiState::kLiveOwnsOutput;
+  midi.SetDrumVelocity(127);
+  midi.StartLivePlay();
 
   QWidget surface;
   const auto design = widgets::FormDesign::load(QStringLiteral(":/frmPiano.design")).design;

@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
   toSend.reserve(kRounds);
 
   // First the handler-to-send delay through a port that stamps each message's arrival.
-  window.midi().SelectedDevice = static_cast<std::int16_t>(portId);
+  window.midi().SelectDevice(static_cast<std::int16_t>(portId));
   window.midi().CloseAndOpen();
   gSendTimes.reserve(2 * kRounds);
   for (int i = 0; i < kRounds; ++i) {
@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
               percentile(toSend, 0.5), percentile(toSend, 0.99));
 
   // Then the whole event through the built-in synthesizer's queue.
-  window.midi().SelectedDevice = -1;
+  window.midi().SelectDevice(-1);
   window.midi().CloseAndOpen();
   for (int i = 0; i < kRounds; ++i) {
     QWidget* key = window.piano().chkPiano(i % 65);

@@ -66,11 +66,11 @@ widgets::zqButtons_H* DrumPads::cmdDrum(int n) const { return pad(n) ? pad(n)->b
 QTimer* DrumPads::tmrDrum(int n) const { return pad(n) ? pad(n)->timer : nullptr; }
 RateSpinner* DrumPads::scrDrum(int n) const { return pad(n) ? pad(n)->spinner : nullptr; }
 QLabel* DrumPads::lblDrum(int n) const { return pad(n) ? pad(n)->label : nullptr; }
-std::int16_t DrumPads::playDrum(int n) const { return pad(n) ? pad(n)->playing : 0; }
+bool DrumPads::playDrum(int n) const { return pad(n) && pad(n)->playing; }
 
 void DrumPads::StopAllDrums() {
   for (Pad& p : pads_) p.timer->stop();
-  for (Pad& p : pads_) p.playing = 0;
+  for (Pad& p : pads_) p.playing = false;
 }
 
 void DrumPads::cmdDrum_Click(int n) {
@@ -80,11 +80,11 @@ void DrumPads::cmdDrum_Click(int n) {
   // The click itself is silent: the first hit comes one interval later.
   if (!p->playing) {
     p->timer->start();
-    p->playing = -1;
+    p->playing = true;
     p->button->setBackColor(kRepeatingColor);
   } else {
     p->timer->stop();
-    p->playing = 0;
+    p->playing = false;
     p->button->setBackColor(kIdleColor);
   }
 }

@@ -32,14 +32,15 @@ class DrumPads : public QObject {
   // made here as children of surface at their fixed places.
   DrumPads(MidiState& midi, const widgets::BuiltControls& design, QWidget* surface);
 
-  // Pads are numbered 1..10; other numbers give nullptr / False.
+  // Pads are numbered 1..10; other numbers give nullptr / false.
   widgets::zqButtons_H* cmdDrum(int n) const;
   QTimer* tmrDrum(int n) const;
   RateSpinner* scrDrum(int n) const;
   QLabel* lblDrum(int n) const;
-  std::int16_t playDrum(int n) const;
+  // True while pad n repeats its sound.
+  bool playDrum(int n) const;
 
-  // Start-up: every timer off, then every flag False.
+  // Start-up: every timer off, then every pad marked silent.
   void StopAllDrums();
 
   void cmdDrum_Click(int n);
@@ -52,7 +53,7 @@ class DrumPads : public QObject {
     QTimer* timer = nullptr;
     RateSpinner* spinner = nullptr;
     QLabel* label = nullptr;
-    std::int16_t playing = 0;
+    bool playing = false;
   };
   void buildControls(const widgets::BuiltControls& design, QWidget* surface);
   Pad* pad(int n);

@@ -18,7 +18,6 @@ KeyLabels::KeyLabels(PianoKeyboard& piano, const widgets::BuiltControls& design,
     : QObject(surface), piano_(piano) {
   buildControls(design, surface);
   placeStripNames();
-  piano_.ShowKeyLabels = [this] { ShowKeyLabels(); };
 }
 
 void KeyLabels::buildControls(const widgets::BuiltControls& design, QWidget* surface) {
@@ -88,7 +87,7 @@ void KeyLabels::cmdKeyVisible_Click() {
   ShowKeyLabels();
   lblKey1_->show();
   lblKey2_->show();
-  piano_.ShowKey = -1;
+  piano_.SetShowKey(true);
   focusFirstKey();
 }
 
@@ -96,7 +95,7 @@ void KeyLabels::cmdKeyHide_Click() {
   ResetKeyLabelColor();
   lblKey1_->hide();
   lblKey2_->hide();
-  piano_.ShowKey = 0;
+  piano_.SetShowKey(false);
   for (int i = 0; i < kKeyCount; ++i) piano_.chkPiano(i)->setCaption(QString());
   piano_.ShowWhiteKeysUp();
   focusFirstKey();

@@ -24,8 +24,7 @@ class KeyLabels : public QObject {
   static constexpr QRgb kPlainForeColor = 0xFFFFFF;
 
   // The two buttons come from the window's design; the strip labels are made here as children
-  // of surface. The keyboard's redraw learns to put the
-  // labels back after a release.
+  // of surface.
   KeyLabels(PianoKeyboard& piano, const widgets::BuiltControls& design, QWidget* surface);
 
   KeyStripLabel* lblKey1() const { return lblKey1_; }

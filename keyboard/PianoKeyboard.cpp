@@ -12,8 +12,11 @@ const QColor kWhiteBack(0xFF, 0xFF, 0xFF);
 const QColor kBlackBack(0x40, 0x40, 0x40);
 }  // namespace
 
-PianoKeyboard::PianoKeyboard(MidiState& midi, QWidget* parent)
-    : QObject(parent), midi_(midi), pictures_(KeyPictures::paint(parent->devicePixelRatioF())) {
+PianoKeyboard::PianoKeyboard(MidiState& midi, QWidget* parent, std::function<void()> showKeyLabels)
+    : QObject(parent),
+      midi_(midi),
+      showKeyLabels_(std::move(showKeyLabels)),
+      pictures_(KeyPictures::paint(parent->devicePixelRatioF())) {
   // White keys first, then black ones, so the black keys lie on top.
   for (int pass = 0; pass < 2; ++pass) {
     for (int i = 0; i < kKeyCount; ++i) {
@@ -51,8 +54,8 @@ void PianoKeyboard::ShowKeyDown(std::int16_t& index) {
 }
 
 void PianoKeyboard::RedrawKeys() {
-  if (ShowKey) {
-    if (ShowKeyLabels) ShowKeyLabels();
+  if (showKey_) {
+    if (showKeyLabels_) showKeyLabels_();
   } else {
     ShowWhiteKeysUp();
   }
@@ -69,7 +72,7 @@ void PianoKeyboard::KeyDown(int index) {
   PianoKey* key = chkPiano(index);
   if (!key) return;
   midi_.ClaimForLivePlay();
-  midi_.PlayNote(static_cast<std::int16_t>(midi_.BaseNote + index));
+  midi_.PlayNote(static_cast<std::int16_t>(midi_.BaseNote() + index));
   key->setCaption(QString());
   std::int16_t i = static_cast<std::int16_t>(index);
   ShowKeyDown(i);
@@ -79,7 +82,7 @@ void PianoKeyboard::KeyUp(int index) {
   PianoKey* key = chkPiano(index);
   if (!key) return;
   // The note-off uses the transposition in force now, not the one at the press.
-  midi_.StopNote(static_cast<std::int16_t>(midi_.BaseNote + index));
+  midi_.StopNote(static_cast<std::int16_t>(midi_.BaseNote() + index));
   key->setChecked(false);
   RedrawKeys();
 }

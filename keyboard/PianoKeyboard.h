@@ -16,16 +16,16 @@ namespace tonalix::keyboard {
 class PianoKeyboard : public QObject {
   Q_OBJECT
  public:
-  // The keys become children of parent at their fixed positions.
-  PianoKeyboard(MidiState& midi, QWidget* parent);
+  // The keys become children of parent at their fixed positions. showKeyLabels puts the
+  // computer-key labels on the white keys (the redraw calls it while the labels are shown).
+  PianoKeyboard(MidiState& midi, QWidget* parent, std::function<void()> showKeyLabels);
 
   PianoKey* chkPiano(int index) const;
   const KeyPictures& pictures() const { return pictures_; }
 
-  // True (-1) while the computer-key labels are shown instead of the white key pictures.
-  std::int16_t ShowKey = 0;
-  // Puts the key labels on the white keys; supplied by the computer-keyboard bindings.
-  std::function<void()> ShowKeyLabels;
+  // True while the computer-key labels are shown instead of the white key pictures.
+  bool ShowKey() const { return showKey_; }
+  void SetShowKey(bool show) { showKey_ = show; }
 
   void ShowWhiteKeysUp();
   void ShowBlackKeysUp();
@@ -44,6 +44,8 @@ class PianoKeyboard : public QObject {
 
  private:
   MidiState& midi_;
+  std::function<void()> showKeyLabels_;
+  bool showKey_ = false;
   KeyPictures pictures_;
   std::array<PianoKey*, 65> keys_{};
 };

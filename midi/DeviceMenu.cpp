@@ -32,8 +32,8 @@ void DeviceMenu::Fill() {
   items_[0]->setText(QStringLiteral("MIDI Mapper"));
   items_[0]->setVisible(true);
   items_[0]->setEnabled(true);
-  midi_.MidiDeviceCount = static_cast<std::int32_t>(midiOutGetNumDevs());
-  for (std::int32_t id = 0; id < midi_.MidiDeviceCount && id + 1 < kItems; ++id) {
+  deviceCount_ = static_cast<std::int32_t>(midiOutGetNumDevs());
+  for (std::int32_t id = 0; id < deviceCount_ && id + 1 < kItems; ++id) {
     MIDIOUTCAPSA caps{};
     (void)midiOutGetDevCapsA(static_cast<std::uint32_t>(id), &caps, sizeof caps);
     // The name ends at its first zero, and never runs past the 32-character field.
@@ -48,15 +48,9 @@ void DeviceMenu::Fill() {
 
 void DeviceMenu::device_Click(int n) {
   if (n < 0 || n >= kItems) return;
-  const std::uint32_t before = midi_.OpenDeviceId();
-  if (QAction* previous = device(midi_.SelectedDevice + 1)) previous->setChecked(false);
+  if (QAction* previous = device(midi_.SelectedDevice() + 1)) previous->setChecked(false);
   items_[static_cast<std::size_t>(n)]->setChecked(true);
-  midi_.SelectedDevice = static_cast<std::int16_t>(n - 1);
-  // While a song plays the output stays closed; the next hand-back opens the chosen device.
-  if (midi_.OpenDeviceId() != before && midi_.PlayMode == MidiState::kLiveOwnsOutput) {
-    midi_.CloseAndOpen();
-    emit DeviceChanged();
-  }
+  if (midi_.SwitchDevice(static_cast<std::int16_t>(n - 1))) emit DeviceChanged();
 }
 
 }  // namespace tonalix

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <array>
+#include <cstdint>
 
 class QAction;
 class QMenu;
@@ -22,6 +23,8 @@ class DeviceMenu : public QObject {
 
   QMenu* midi_devices() const { return menu_; }
   QAction* device(int index) const;
+  // How many output devices the platform reported when the menu was filled.
+  std::int32_t MidiDeviceCount() const { return deviceCount_; }
 
   // Start-up: "MIDI Mapper", then the first three device names, "MIDI Mapper" checked.
   void Fill();
@@ -37,6 +40,7 @@ class DeviceMenu : public QObject {
   MidiState& midi_;
   QMenu* menu_;
   std::array<QAction*, kItems> items_{};
+  std::int32_t deviceCount_ = 0;
 };
 
 }  // namespace tonalix

@@ -1,70 +1,91 @@
 #include "midi/MidiState.h"
 
+#include <utility>
+
 namespace tonalix {
 
 using namespace platform;
 
+namespace {
+// Drum sound codes are the percussion note + 93.
+constexpr int kDrumSoundCodeOffset = 93;
+}  // namespace
+
+MidiState::MidiState(std::function<void()> stopSong, std::function<void()> liveOutputReopened)
+    : stopSong_(std::move(stopSong)), liveOutputReopened_(std::move(liveOutputReopened)) {}
+
 void MidiState::Send(std::uint32_t message) const {
   // Results are deliberately not examined: a closed output simply stays silent.
-  (void)midiOutShortMsg(hMidiOut, message);
+  (void)midiOutShortMsg(handle_, message);
 }
 
 void MidiState::PlayNote(std::int16_t note) const {
-  Send(ShortMessage(0x90, PianoChannel, note, KeyVelocity));
+  Send(ShortMessage(0x90, kPianoChannel, note, keyVelocity_));
 }
 
 void MidiState::StopNote(std::int16_t note) const {
-  Send(ShortMessage(0x80, PianoChannel, note, 0));
+  Send(ShortMessage(0x80, kPianoChannel, note, 0));
 }
 
 void MidiState::SetInstrument(std::int16_t program) const {
-  Send(ShortMessage(0xB0, PianoChannel, 0, 0));
-  Send(ShortMessage(0xB0, PianoChannel, 32, 0));
-  Send(ShortMessage(0xC0, PianoChannel, program, 0));
+  Send(ShortMessage(0xB0, kPianoChannel, 0, 0));
+  Send(ShortMessage(0xB0, kPianoChannel, 32, 0));
+  Send(ShortMessage(0xC0, kPianoChannel, program, 0));
 }
 
 void MidiState::SetDrumSound(std::int16_t code) {
-  if (PianoChannel >= 0 && PianoChannel < static_cast<int>(DrumNote.size()))
-    DrumNote[static_cast<std::size_t>(PianoChannel)] = static_cast<std::int16_t>(code - 93);
+  drumNote_ = static_cast<std::int16_t>(code - kDrumSoundCodeOffset);
 }
 
-void MidiState::PlayDrum() const {
-  if (PianoChannel < 0 || PianoChannel >= static_cast<int>(DrumNote.size())) return;
-  Send(ShortMessage(0x99, 0, DrumNote[static_cast<std::size_t>(PianoChannel)], DrumVelocity));
-}
+void MidiState::PlayDrum() const { Send(ShortMessage(0x99, 0, drumNote_, drumVelocity_)); }
 
 std::uint32_t MidiState::OpenDeviceId() const {
-  // SelectedDevice is -1 for "MIDI Mapper" (which plays on device 0), k - 1 for menu item k.
-  return SelectedDevice < 0 ? static_cast<std::uint32_t>(MidiDeviceId)
-                            : static_cast<std::uint32_t>(SelectedDevice);
+  // Menu item k records k - 1: the mapper (item 0) is -1 and plays on device 0.
+  return selectedDevice_ < 0 ? kMapperDevice : static_cast<std::uint32_t>(selectedDevice_);
+}
+
+void MidiState::Close() {
+  midiResult_ = static_cast<std::int32_t>(midiOutClose(handle_));
+  handle_ = 0;
 }
 
 void MidiState::CloseAndOpen() {
-  MidiDeviceId = 0;
-  MidiResult = static_cast<std::int32_t>(midiOutClose(hMidiOut));
-  hMidiOut = 0;
-  MidiResult = static_cast<std::int32_t>(midiOutOpen(&hMidiOut, OpenDeviceId(), 0, 0, 0));
-  if (MidiResult != MMSYSERR_NOERROR) hMidiOut = 0;
-  PianoChannel = 0;
+  Close();
+  midiResult_ = static_cast<std::int32_t>(midiOutOpen(&handle_, OpenDeviceId(), 0, 0, 0));
+  if (midiResult_ != MMSYSERR_NOERROR) handle_ = 0;
 }
 
 void MidiState::OpenAtStartup() { CloseAndOpen(); }
 
+void MidiState::StartLivePlay() { playMode_ = kLiveOwnsOutput; }
+
 void MidiState::ReopenMidiOut() {
-  if (StopMidi) StopMidi();
+  if (stopSong_) stopSong_();
   CloseAndOpen();
-  PlayMode = kLiveOwnsOutput;
-  if (LiveOutputReopened) LiveOutputReopened();
+  playMode_ = kLiveOwnsOutput;
+  if (liveOutputReopened_) liveOutputReopened_();
 }
 
 void MidiState::ClaimForLivePlay() {
-  if (PlayMode == kSongOwnsOutput) ReopenMidiOut();
+  if (playMode_ == kSongOwnsOutput) ReopenMidiOut();
+}
+
+void MidiState::HandOutputToSong() {
+  Close();
+  playMode_ = kSongOwnsOutput;
+}
+
+bool MidiState::SwitchDevice(std::int16_t selected) {
+  const std::uint32_t before = OpenDeviceId();
+  selectedDevice_ = selected;
+  if (OpenDeviceId() == before || playMode_ != kLiveOwnsOutput) return false;
+  CloseAndOpen();
+  return true;
 }
 
 void MidiState::CloseAtUnload() {
-  if (StopMidi) StopMidi();
-  MidiResult = static_cast<std::int32_t>(midiOutClose(hMidiOut));
-  hMidiOut = 0;
+  if (stopSong_) stopSong_();
+  Close();
 }
 
 }  // namespace tonalix

@@ -120,7 +120,7 @@ void SoundControls::showPitch(int note) {
 }
 
 void SoundControls::SetPitch(int note) {
-  midi_.BaseNote = static_cast<std::int16_t>(note);
+  midi_.SetBaseNote(static_cast<std::int16_t>(note));
   showPitch(note);
 }
 
@@ -130,13 +130,13 @@ void SoundControls::SelectInstrument(int program) {
 }
 
 void SoundControls::SetVolume(int velocity) {
-  midi_.KeyVelocity = static_cast<std::int16_t>(velocity);
+  midi_.SetKeyVelocity(static_cast<std::int16_t>(velocity));
   (void)volume_->SetValue(velocity);
   (void)volumeBar_->SetValue(velocity);
 }
 
 void SoundControls::SetDrumVolume(int velocity) {
-  midi_.DrumVelocity = static_cast<std::int16_t>(velocity);
+  midi_.SetDrumVelocity(static_cast<std::int16_t>(velocity));
   (void)drumVolume_->SetValue(velocity);
 }
 
@@ -151,14 +151,14 @@ void SoundControls::lstInstrument_Click() {
 }
 
 void SoundControls::vscrVolume_Click() {
-  midi_.KeyVelocity = static_cast<std::int16_t>(std::clamp(volume_->Value(), 0, kMaxVelocity));
-  (void)volumeBar_->SetValue(midi_.KeyVelocity);
+  midi_.SetKeyVelocity(static_cast<std::int16_t>(std::clamp(volume_->Value(), 0, kMaxVelocity)));
+  (void)volumeBar_->SetValue(midi_.KeyVelocity());
 }
 
 void SoundControls::vscrPitch_Click() {
-  midi_.BaseNote = static_cast<std::int16_t>(std::clamp(pitch_->Value(), 0, kMaxBaseNote));
-  pitchLabel_->SetCaption(QString::number(midi_.BaseNote));
-  (void)pitchBar_->SetValue(midi_.BaseNote);
+  midi_.SetBaseNote(static_cast<std::int16_t>(std::clamp(pitch_->Value(), 0, kMaxBaseNote)));
+  pitchLabel_->SetCaption(QString::number(midi_.BaseNote()));
+  (void)pitchBar_->SetValue(midi_.BaseNote());
 }
 
 void SoundControls::cmdOctave_Click(int index) {
@@ -167,7 +167,7 @@ void SoundControls::cmdOctave_Click(int index) {
 }
 
 void SoundControls::hscrvolumeD_Click() {
-  midi_.DrumVelocity = static_cast<std::int16_t>(std::clamp(drumVolume_->Value(), 0, kMaxVelocity));
+  midi_.SetDrumVelocity(static_cast<std::int16_t>(std::clamp(drumVolume_->Value(), 0, kMaxVelocity)));
 }
 
 }  // namespace tonalix

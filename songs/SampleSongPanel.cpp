@@ -1,11 +1,9 @@
 #include "songs/SampleSongPanel.h"
 
 #include <QLabel>
-#include <QMessageBox>
 
 #include "core/AppTitle.h"
 #include "midi/MidiState.h"
-#include "platform/midiout/MidiOut.h"
 #include "platform/system/BuiltInData.h"
 #include "songs/SequencerControl.h"
 #include "widgets/FormDesign.h"
@@ -15,13 +13,17 @@ namespace tonalix::songs {
 
 SampleSongPanel::SampleSongPanel(MidiState& midi, SequencerControl& sequencer,
                                  const widgets::BuiltControls& controls, SampleTempFiles files,
-                                 QObject* parent)
-    : QObject(parent), midi_(midi), sequencer_(sequencer), files_(std::move(files)) {
+                                 widgets::MessageBoxFunction messageBox, QObject* parent)
+    : QObject(parent),
+      midi_(midi),
+      sequencer_(sequencer),
+      files_(std::move(files)),
+      messageBox_(std::move(messageBox)) {
   takeControls(controls);
-  ShowError = [this](const QString& text) {
-    QWidget* owner = label_ ? label_->window() : nullptr;
-    QMessageBox::warning(owner, AppTitle(), text);
-  };
+}
+
+void SampleSongPanel::showError(const QString& text) const {
+  if (messageBox_) messageBox_(label_->window(), AppTitle(), text, widgets::MessageIcon::Warning);
 }
 
 void SampleSongPanel::takeControls(const widgets::BuiltControls& controls) {
@@ -50,28 +52,24 @@ void SampleSongPanel::cmdMidiSample_Click(int index) {
   // leaves the one playing and the live output as they were.
   const auto song = platform::FindResData(SampleSongDataId(index), kSampleSongDataType);
   if (song.empty()) {
-    if (ShowError) ShowError(QStringLiteral("Sample song %1 is missing from this program.").arg(index));
+    showError(QStringLiteral("Sample song %1 is missing from this program.").arg(index));
     return;
   }
   const SampleTempFiles::WriteResult written = files_.Write(index, song);
   if (!written.ok()) {
-    if (ShowError)
-      ShowError(QStringLiteral("Sample song %1 cannot be played: its file cannot be written.\n\n%2")
-                    .arg(index)
-                    .arg(QString::fromStdString(written.error)));
+    showError(QStringLiteral("Sample song %1 cannot be played: its file cannot be written.\n\n%2")
+                  .arg(index)
+                  .arg(QString::fromStdString(written.error)));
     return;
   }
 
-  // The sequencer and the piano never hold the output at the same time.
-  midi_.MidiResult = static_cast<std::int32_t>(platform::midiOutClose(midi_.hMidiOut));
-  midi_.hMidiOut = 0;
+  midi_.HandOutputToSong();
   sequencer_.StopMidi();
   // Open or play errors are shown by the sequencer; the song still counts as chosen.
   sequencer_.PlayMidiFile(written.path);
   const std::string_view title = SampleSongTitle(index);
   label_->setText(QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())));
   currentSampleFile_ = written.path;
-  midi_.PlayMode = MidiState::kSongOwnsOutput;
 }
 
 void SampleSongPanel::cmdStopMidiSample_Click() { midi_.ReopenMidiOut(); }

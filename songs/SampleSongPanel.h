@@ -6,11 +6,11 @@
 #include <QObject>
 #include <QString>
 #include <array>
-#include <functional>
 #include <string>
 
 #include "songs/SampleSongCatalogue.h"
 #include "songs/SampleTempFiles.h"
+#include "widgets/MessageBox.h"
 
 class QLabel;
 class QWidget;
@@ -30,9 +30,11 @@ class SampleSongPanel : public QObject {
   Q_OBJECT
  public:
   // The controls come from the window's design (lblSample, cmdStopMidiSample,
-  // cmdMidiSample(1..20)). files decides where the temporary song files go.
+  // cmdMidiSample(1..20)). files decides where the temporary song files go; messageBox shows
+  // why a song could not be prepared.
   SampleSongPanel(MidiState& midi, SequencerControl& sequencer,
                   const widgets::BuiltControls& controls, SampleTempFiles files,
+                  widgets::MessageBoxFunction messageBox = widgets::ShowMessageBox,
                   QObject* parent = nullptr);
 
   widgets::zqButtons_H* cmdMidiSample(int index) const;
@@ -47,20 +49,18 @@ class SampleSongPanel : public QObject {
   // open in the sequencer).
   void DeleteSampleTempFiles();
 
-  // Shows why a song could not be prepared; a message box with the program's title unless
-  // replaced (tests replace it).
-  std::function<void(const QString& text)> ShowError;
-
  public slots:
   void cmdMidiSample_Click(int index);
   void cmdStopMidiSample_Click();
 
  private:
   void takeControls(const widgets::BuiltControls& controls);
+  void showError(const QString& text) const;
 
   MidiState& midi_;
   SequencerControl& sequencer_;
   SampleTempFiles files_;
+  widgets::MessageBoxFunction messageBox_;
   std::array<widgets::zqButtons_H*, kSampleSongCount> songButtons_{};
   widgets::zqButtons_H* stopButton_ = nullptr;
   QLabel* label_ = nullptr;

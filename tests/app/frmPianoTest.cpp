@@ -68,8 +68,8 @@ class frmPianoTest : public QObject {
     DeviceMenu& menu = window.deviceMenu();
     QCOMPARE(menu.device(0)->text(), QString("MIDI Mapper"));
     QVERIFY(menu.device(0)->isChecked());
-    QCOMPARE(window.midi().SelectedDevice, std::int16_t(-1));
-    QVERIFY(window.midi().MidiDeviceCount >= 6);
+    QCOMPARE(window.midi().SelectedDevice(), std::int16_t(-1));
+    QVERIFY(window.deviceMenu().MidiDeviceCount() >= 6);
     for (int i = 1; i < 4; ++i) QVERIFY(menu.device(i)->isVisible() && menu.device(i)->isEnabled());
     QCOMPARE(menu.device(2)->text(), QString("Port 0"));
     QCOMPARE(menu.device(3)->text(), QString("Port 1"));
@@ -80,7 +80,7 @@ class frmPianoTest : public QObject {
     menu.device(3)->trigger();
     QVERIFY(!menu.device(0)->isChecked());
     QVERIFY(menu.device(3)->isChecked());
-    QCOMPARE(window.midi().SelectedDevice, std::int16_t(2));
+    QCOMPARE(window.midi().SelectedDevice(), std::int16_t(2));
     window.piano().KeyDown(0);
     QCOMPARE(ports[1]->take(), (Messages{0x000000B0, 0x000020B0, 0x000000C0, 0x007F3290}));
   }
@@ -134,7 +134,7 @@ class frmPianoTest : public QObject {
 
     // The pitch moves while the key is held: the note-off goes to the new note.
     QTest::mousePress(rig.key(0), Qt::LeftButton);
-    rig.window.midi().BaseNote = 63;
+    rig.window.midi().SetBaseNote(63);
     QTest::mouseRelease(rig.key(0), Qt::LeftButton);
     QTest::mousePress(rig.key(64), Qt::LeftButton);
     QTest::mouseRelease(rig.key(64), Qt::LeftButton);
@@ -165,7 +165,7 @@ class frmPianoTest : public QObject {
     QTest::mousePress(rig.key(2), Qt::LeftButton);
     QTest::mouseRelease(rig.key(2), Qt::LeftButton);
     QCOMPARE(rig.songStops, 1);
-    QCOMPARE(midi.PlayMode, MidiState::kLiveOwnsOutput);
+    QCOMPARE(midi.PlayMode(), MidiState::kLiveOwnsOutput);
     // The chosen instrument (still program 0) is sent again before the first note.
     QCOMPARE(rig.port.take(), (Messages{0x000000B0, 0x000020B0, 0x000000C0, 0x007F3490,
                                         0x00003480, 0x007F3490, 0x00003480}));
@@ -175,17 +175,16 @@ class frmPianoTest : public QObject {
     RecordingPort port;
     QStringList steps;
     {
-      frmPiano window;
+      frmPiano::Services services;
+      services.stopSong = [&] { steps << "stop"; };
+      services.deleteSampleTempFiles = [&] { steps << QString("delete after %1 close").arg(port.closes()); };
+      frmPiano window(services);
       window.Form_Load();
-      window.midi().SelectedDevice = static_cast<std::int16_t>(port.deviceId());
+      window.midi().SelectDevice(static_cast<std::int16_t>(port.deviceId()));
       window.midi().CloseAndOpen();
-      window.midi().StopMidi = [&] { steps << "stop"; };
-      window.DeleteSampleTempFiles = [&] { steps << QString("delete after %1 close").arg(port.closes()); };
       window.show();
       window.mnuExit()->trigger();
       QCOMPARE(steps, (QStringList{"stop", "delete after 1 close"}));
-      window.midi().StopMidi = nullptr;
-      window.DeleteSampleTempFiles = nullptr;
     }
     QCOMPARE(steps.size(), 2);  // destroying the window does not unload twice
   }

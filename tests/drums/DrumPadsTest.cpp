@@ -40,7 +40,7 @@ class DrumPadsTest : public QObject {
       QVERIFY(!rig.pads().tmrDrum(n)->isActive());
       QCOMPARE(rig.pads().tmrDrum(n)->interval(), 1000);
       QCOMPARE(rig.pads().tmrDrum(n)->timerType(), Qt::PreciseTimer);
-      QCOMPARE(rig.pads().playDrum(n), std::int16_t{0});
+      QCOMPARE(rig.pads().playDrum(n), false);
       QCOMPARE(rig.pads().lblDrum(n)->text(), QString("7"));
       QCOMPARE(rig.pads().scrDrum(n)->value(), 1);
     }
@@ -69,7 +69,7 @@ class DrumPadsTest : public QObject {
     const qint64 first = clock.elapsed();
     QVERIFY2(first >= 900 && first < 1900, qPrintable(QString::number(first)));
     // The drum volume slider changes the velocity of the next hit.
-    rig.window.midi().DrumVelocity = 64;
+    rig.window.midi().SetDrumVelocity(64);
     QTest::qWait(static_cast<int>(3500 - clock.elapsed()));
     QCOMPARE(rig.port.take(), (Messages{drumHit(36, 127), drumHit(36, 64), drumHit(36, 64)}));
   }
@@ -79,7 +79,7 @@ class DrumPadsTest : public QObject {
     rig.click(4);
     QTest::qWait(400);
     rig.click(4);
-    QCOMPARE(rig.pads().playDrum(4), std::int16_t{0});
+    QCOMPARE(rig.pads().playDrum(4), false);
     QCOMPARE(rig.pads().cmdDrum(4)->BackColor(), DrumPads::kIdleColor);
     QTest::qWait(1300);
     QVERIFY(rig.port.messages().empty());
@@ -122,12 +122,12 @@ class DrumPadsTest : public QObject {
     rig.click(6);
     QCOMPARE(rig.songStops, 1);
     QCOMPARE(rig.port.opens(), opens + 1);
-    QCOMPARE(midi.PlayMode, MidiState::kLiveOwnsOutput);
+    QCOMPARE(midi.PlayMode(), MidiState::kLiveOwnsOutput);
     // The clicks themselves play nothing (a reopen may restore the instrument, nothing more).
     for (std::uint32_t m : rig.port.messages()) QVERIFY((m & 0xF0u) != 0x90u);
     rig.pads().StopAllDrums();
     QVERIFY(!rig.pads().tmrDrum(5)->isActive() && !rig.pads().tmrDrum(6)->isActive());
-    QCOMPARE(rig.pads().playDrum(5), std::int16_t{0});
+    QCOMPARE(rig.pads().playDrum(5), false);
   }
 };
 

@@ -94,7 +94,7 @@ class ComputerKeyboardTest : public QObject {
 
   void boundKeysPlayTheirNotesWithBaseNote50() {
     Rig rig;
-    QCOMPARE(rig.window.midi().BaseNote, 50);
+    QCOMPARE(rig.window.midi().BaseNote(), 50);
     rig.strike(Qt::Key_Q);
     rig.strike(Qt::Key_Return);                      // key 64
     rig.strike(Qt::Key_Enter, Qt::KeypadModifier);   // keypad Enter, key 64 too
@@ -191,11 +191,11 @@ class ComputerKeyboardTest : public QObject {
     KeyLabels& labels = rig.window.keyLabels();
     PianoKeyboard& piano = rig.window.piano();
     QVERIFY(!labels.lblKey1()->isVisible());
-    QCOMPARE(piano.ShowKey, std::int16_t{0});
+    QCOMPARE(piano.ShowKey(), false);
 
     rig.key(30)->setFocus();
     QTest::mouseClick(labels.cmdKeyVisible(), Qt::LeftButton);
-    QCOMPARE(piano.ShowKey, std::int16_t{-1});
+    QCOMPARE(piano.ShowKey(), true);
     QVERIFY(rig.key(0)->hasFocus());
     QVERIFY(labels.lblKey1()->isVisible() && labels.lblKey2()->isVisible());
     QCOMPARE(rig.key(0)->caption(), QString(29, ' ') + "Q");
@@ -227,7 +227,7 @@ class ComputerKeyboardTest : public QObject {
 
     rig.key(30)->setFocus();
     QTest::mouseClick(labels.cmdKeyHide(), Qt::LeftButton);
-    QCOMPARE(piano.ShowKey, std::int16_t{0});
+    QCOMPARE(piano.ShowKey(), false);
     QVERIFY(rig.key(0)->hasFocus());
     QVERIFY(!labels.lblKey1()->isVisible() && !labels.lblKey2()->isVisible());
     const qint64 whiteUp = piano.pictures().picWhiteKU.cacheKey();

@@ -12,14 +12,16 @@ namespace platform = tonalix::platform;
 namespace {
 struct LiveOutput : ::testing::Test {
   RecordingPort port;
-  MidiState midi;
+  // The sequencer stops the state runs.
+  std::vector<std::string> steps;
+  MidiState midi{[this] { steps.push_back("stop"); }};
   void SetUp() override {
-    midi.SelectedDevice = static_cast<std::int16_t>(port.deviceId());
+    midi.SelectDevice(static_cast<std::int16_t>(port.deviceId()));
     midi.OpenAtStartup();
-    midi.KeyVelocity = 127;
-    midi.DrumVelocity = 127;
-    midi.PlayMode = MidiState::kLiveOwnsOutput;
-    ASSERT_NE(midi.hMidiOut, 0u);
+    midi.SetKeyVelocity(127);
+    midi.SetDrumVelocity(127);
+    midi.StartLivePlay();
+    ASSERT_NE(midi.hMidiOut(), 0u);
   }
   void TearDown() override { midi.CloseAtUnload(); }
 };
@@ -28,7 +30,7 @@ struct LiveOutput : ::testing::Test {
 TEST_F(LiveOutput, NoteMessagesCarryChannelNoteAndVelocity) {
   midi.PlayNote(60);
   midi.StopNote(60);
-  midi.KeyVelocity = 0;
+  midi.SetKeyVelocity(0);
   midi.PlayNote(60);  // volume 0 still sends a note-on, with velocity 0
   EXPECT_EQ(port.take(), (Messages{0x007F3C90, 0x00003C80, 0x00003C90}));
 }
@@ -42,19 +44,15 @@ TEST_F(LiveOutput, InstrumentSelectsBankZeroThenTheProgram) {
 
 TEST_F(LiveOutput, DrumsPlayOnThePercussionChannelWithTheirOwnVelocity) {
   midi.SetDrumSound(129);
-  midi.DrumVelocity = 100;
+  midi.SetDrumVelocity(100);
   midi.PlayDrum();
-  EXPECT_EQ(midi.DrumNote[0], 36);
+  EXPECT_EQ(midi.DrumNote(), 36);
   EXPECT_EQ(port.take(), (Messages{0x00642499}));
 }
 
 TEST_F(LiveOutput, ReopenStopsTheSongFirstAndHandsTheOutputBack) {
-  std::vector<std::string> steps;
-  midi.StopMidi = [&] { steps.push_back("stop"); };
   // A song takes the output: the handle is closed while it plays.
-  platform::midiOutClose(midi.hMidiOut);
-  midi.PlayMode = MidiState::kSongOwnsOutput;
-  midi.PianoChannel = 3;
+  midi.HandOutputToSong();
 
   midi.PlayNote(50);  // what a path that does not check PlayMode sends is lost
   EXPECT_TRUE(port.take().empty());
@@ -62,32 +60,27 @@ TEST_F(LiveOutput, ReopenStopsTheSongFirstAndHandsTheOutputBack) {
   midi.ClaimForLivePlay();
   midi.ClaimForLivePlay();  // once handed back, nothing more happens
   EXPECT_EQ(steps, std::vector<std::string>{"stop"});
-  EXPECT_EQ(midi.PlayMode, MidiState::kLiveOwnsOutput);
-  EXPECT_EQ(midi.PianoChannel, 0);
+  EXPECT_EQ(midi.PlayMode(), MidiState::kLiveOwnsOutput);
   midi.PlayNote(50);
   EXPECT_EQ(port.take(), (Messages{0x007F3290}));
-  midi.StopMidi = nullptr;
 }
 
 TEST_F(LiveOutput, UnloadStopsTheSequencerAndClosesTheOutput) {
-  int stops = 0;
-  midi.StopMidi = [&] { ++stops; };
-  const auto handle = midi.hMidiOut;
+  const auto handle = midi.hMidiOut();
   midi.CloseAtUnload();
-  EXPECT_EQ(stops, 1);
+  EXPECT_EQ(steps.size(), 1u);
   EXPECT_EQ(port.closes(), 1);
   EXPECT_EQ(platform::midiOutShortMsg(handle, 0x90), platform::MMSYSERR_INVALHANDLE);
   midi.PlayNote(60);  // sends on a closed output are silently dropped
   EXPECT_TRUE(port.messages().empty());
-  midi.StopMidi = nullptr;
 }
 
 TEST(MidiState, FailedOpenIsRecordedAndLeavesTheOutputSilentButUsable) {
   MidiState midi;
-  midi.SelectedDevice = 999;  // no such device
+  midi.SelectDevice(999);  // no such device
   midi.OpenAtStartup();
-  EXPECT_EQ(midi.MidiResult, static_cast<std::int32_t>(platform::MMSYSERR_BADDEVICEID));
-  EXPECT_EQ(midi.hMidiOut, 0u);
+  EXPECT_EQ(midi.MidiResult(), static_cast<std::int32_t>(platform::MMSYSERR_BADDEVICEID));
+  EXPECT_EQ(midi.hMidiOut(), 0u);
   midi.PlayNote(60);
   midi.CloseAtUnload();
 }

@@ -43,10 +43,10 @@ class SoundControlsTest : public QObject {
     RecordingPort port;
     frmPiano window;
     explicit Rig(bool keepLoadMessages = false) {
-      window.midi().SelectedDevice = static_cast<std::int16_t>(port.deviceId());
+      window.midi().SelectDevice(static_cast<std::int16_t>(port.deviceId()));
       window.Form_Load();
       // The load's menu step chose the mapper; keep playing into the port afterwards too.
-      window.midi().SelectedDevice = static_cast<std::int16_t>(port.deviceId());
+      window.midi().SelectDevice(static_cast<std::int16_t>(port.deviceId()));
       if (!keepLoadMessages) port.take();
     }
     MidiState& midi() { return window.midi(); }
@@ -77,12 +77,12 @@ class SoundControlsTest : public QObject {
     QCOMPARE(s.lblPitch()->Caption(), QString("50"));
     QCOMPARE(s.vscrPitch()->Value(), 50);
     QCOMPARE(s.pitchProgBar()->Value(), 50);
-    QCOMPARE(rig.midi().BaseNote, std::int16_t{50});
+    QCOMPARE(rig.midi().BaseNote(), std::int16_t{50});
     QCOMPARE(s.vscrVolume()->Value(), 127);
     QCOMPARE(s.volProgBar()->Value(), 127);
-    QCOMPARE(rig.midi().KeyVelocity, std::int16_t{127});
+    QCOMPARE(rig.midi().KeyVelocity(), std::int16_t{127});
     QCOMPARE(s.hscrvolumeD()->Value(), 127);
-    QCOMPARE(rig.midi().DrumVelocity, std::int16_t{127});
+    QCOMPARE(rig.midi().DrumVelocity(), std::int16_t{127});
     QCOMPARE(s.lstInstrument()->currentRow(), 0);
     QCOMPARE(s.vscrPitch()->Max(), 63);
     QCOMPARE(s.pitchProgBar()->Max(), 63);
@@ -127,7 +127,7 @@ class SoundControlsTest : public QObject {
     Rig rig;
     SoundControls& s = rig.sound();
     QTest::mouseClick(s.cmdOctave(0), Qt::LeftButton);
-    QCOMPARE(rig.midi().BaseNote, std::int16_t{0});
+    QCOMPARE(rig.midi().BaseNote(), std::int16_t{0});
     QCOMPARE(s.lblPitch()->Caption(), QString("0"));
     QCOMPARE(s.vscrPitch()->Value(), 0);
     QCOMPARE(s.pitchProgBar()->Value(), 0);
@@ -146,7 +146,7 @@ class SoundControlsTest : public QObject {
     zykSlider* pitch = rig.sound().vscrPitch();
     drag(pitch, -500, pitch->rect().center());
     QCOMPARE(pitch->Value(), 63);
-    QCOMPARE(rig.midi().BaseNote, std::int16_t{63});
+    QCOMPARE(rig.midi().BaseNote(), std::int16_t{63});
     QCOMPARE(rig.sound().lblPitch()->Caption(), QString("63"));
     QCOMPARE(rig.sound().pitchProgBar()->Value(), 63);
     QCOMPARE(rig.play(64), noteOn(127));
@@ -158,13 +158,13 @@ class SoundControlsTest : public QObject {
     // Dragged to the bottom and released beside it: the thumb moved, the sound did not.
     drag(volume, 500, QPoint(volume->width() + 40, volume->height() + 40));
     QCOMPARE(volume->Value(), 0);
-    QCOMPARE(rig.midi().KeyVelocity, std::int16_t{127});
+    QCOMPARE(rig.midi().KeyVelocity(), std::int16_t{127});
     QCOMPARE(rig.sound().volProgBar()->Value(), 127);
     QCOMPARE(rig.play(0), noteOn(50, 127));
     // The next click over the slider applies what it shows: notes at velocity 0.
     const QPoint thumb = volume->thumbRect().center();
     QTest::mouseClick(volume, Qt::LeftButton, {}, thumb);
-    QCOMPARE(rig.midi().KeyVelocity, std::int16_t{0});
+    QCOMPARE(rig.midi().KeyVelocity(), std::int16_t{0});
     QCOMPARE(rig.sound().volProgBar()->Value(), 0);
     QCOMPARE(rig.play(0), noteOn(50, 0));
   }
@@ -174,8 +174,8 @@ class SoundControlsTest : public QObject {
     zykSlider* drums = rig.sound().hscrvolumeD();
     QTest::mouseClick(drums, Qt::LeftButton, {}, QPoint(1, drums->height() / 2));
     QCOMPARE(drums->Value(), 0);
-    QCOMPARE(rig.midi().DrumVelocity, std::int16_t{0});
-    QCOMPARE(rig.midi().KeyVelocity, std::int16_t{127});
+    QCOMPARE(rig.midi().DrumVelocity(), std::int16_t{0});
+    QCOMPARE(rig.midi().KeyVelocity(), std::int16_t{127});
   }
 
   void aLevelBarClickChangesOnlyThatBar() {
@@ -185,7 +185,7 @@ class SoundControlsTest : public QObject {
     QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() / 2, bar->height() - 2));
     QVERIFY(bar->Value() < 127);
     QCOMPARE(s.vscrVolume()->Value(), 127);
-    QCOMPARE(rig.midi().KeyVelocity, std::int16_t{127});
+    QCOMPARE(rig.midi().KeyVelocity(), std::int16_t{127});
     QCOMPARE(s.pitchProgBar()->Value(), 50);
     // The next slider click sets the bar from the slider again.
     QTest::mouseClick(s.vscrVolume(), Qt::LeftButton, {}, s.vscrVolume()->thumbRect().center());
@@ -194,7 +194,7 @@ class SoundControlsTest : public QObject {
     widgets::zykProgressBar* pitchBar = s.pitchProgBar();
     QTest::mouseClick(pitchBar, Qt::LeftButton, {}, QPoint(pitchBar->width() / 2, 2));
     QVERIFY(pitchBar->Value() > 50);
-    QCOMPARE(rig.midi().BaseNote, std::int16_t{50});
+    QCOMPARE(rig.midi().BaseNote(), std::int16_t{50});
     QCOMPARE(s.lblPitch()->Caption(), QString("50"));
     QTest::mouseClick(s.cmdOctave(2), Qt::LeftButton);
     QCOMPARE(pitchBar->Value(), 16);
@@ -220,9 +220,7 @@ class SoundControlsTest : public QObject {
   void aPickMadeDuringASongSoundsOnceLivePlayReturns() {
     Rig rig;
     MidiState& midi = rig.midi();
-    midi.StopMidi = [] {};
-    platform::midiOutClose(midi.hMidiOut);
-    midi.PlayMode = MidiState::kSongOwnsOutput;
+    midi.HandOutputToSong();
     rig.sound().SelectInstrument(73);  // lost on the closed output, but still the choice
     QVERIFY(rig.port.take().empty());
     QCOMPARE(rig.sound().lstInstrument()->currentItem()->text(), QString("Flute"));
@@ -232,7 +230,6 @@ class SoundControlsTest : public QObject {
     rig.window.piano().KeyUp(5);
     rig.port.take();
     QCOMPARE(rig.play(5), noteOn(55));  // live play owns the output again: no resend
-    midi.StopMidi = nullptr;
   }
 };
 

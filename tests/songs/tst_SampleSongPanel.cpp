@@ -3,7 +3,6 @@
 // the clean-up at unload. Songs play on the offline synthesizer; live notes go to a recording
 // port.
 #include <QLabel>
-#include <QTimer>
 #include <QtTest>
 #include <chrono>
 #include <filesystem>
@@ -67,16 +66,22 @@ class SampleSongPanelTest : public QObject {
     platform::AudioEngine engine;
     testing::RecordingPort port;
     std::unique_ptr<frmPiano> window;
-    QStringList errors;
+    // The message boxes the window showed: caption and text.
+    struct Box {
+      QString caption, text;
+    };
+    QList<Box> boxes;
 
     Rig() {
       engine.start(platform::test::offlineConfig());
       platform::setBuiltInSynth(&engine);
-      window = std::make_unique<frmPiano>();
+      frmPiano::Services services;
+      services.messageBox = [this](QWidget*, const QString& caption, const QString& text,
+                                   widgets::MessageIcon) { boxes << Box{caption, text}; };
+      window = std::make_unique<frmPiano>(services);
       window->Form_Load();
-      window->midi().SelectedDevice = static_cast<std::int16_t>(port.deviceId());
+      window->midi().SelectDevice(static_cast<std::int16_t>(port.deviceId()));
       window->midi().CloseAndOpen();
-      samples().ShowError = [this](const QString& text) { errors << text; };
       window->show();
       port.take();
     }
@@ -110,7 +115,7 @@ class SampleSongPanelTest : public QObject {
     Rig rig;
     QCOMPARE(rig.samples().lblSample()->text(), QString("Melody Sample"));
     QVERIFY(rig.samples().CurrentSampleFile().empty());
-    QCOMPARE(rig.midi().PlayMode, MidiState::kLiveOwnsOutput);
+    QCOMPARE(rig.midi().PlayMode(), MidiState::kLiveOwnsOutput);
     QCOMPARE(rig.samples().cmdStopMidiSample()->Caption(), QString("S"));
     QCOMPARE(rig.samples().cmdStopMidiSample()->toolTip(), QString("Stop Melody"));
     const QRect surface = rig.window->surface()->rect();
@@ -140,8 +145,8 @@ class SampleSongPanelTest : public QObject {
     QVERIFY(contents(file) == songItem(3));
     QCOMPARE(mode(), std::string("playing"));
     QCOMPARE(rig.samples().lblSample()->text(), QString("BACH - Sinfonia No. 8"));
-    QCOMPARE(rig.midi().PlayMode, MidiState::kSongOwnsOutput);
-    QCOMPARE(rig.midi().hMidiOut, platform::HMIDIOUT{0});
+    QCOMPARE(rig.midi().PlayMode(), MidiState::kSongOwnsOutput);
+    QCOMPARE(rig.midi().hMidiOut(), platform::HMIDIOUT{0});
     QCOMPARE(rig.port.closes(), 1);
     QVERIFY(platform::test::peakOf(rig.render(1.5)) > 0.01f);
 
@@ -154,7 +159,7 @@ class SampleSongPanelTest : public QObject {
     rig.choose(14);
     QCOMPARE(mode(), std::string("playing"));
     QVERIFY(contents(rig.samples().CurrentSampleFile()) == songItem(14));
-    QVERIFY(rig.errors.isEmpty());
+    QVERIFY(rig.boxes.isEmpty());
     QVERIFY(rig.port.take().empty());  // nothing live was sent while songs were chosen
   }
 
@@ -164,14 +169,13 @@ class SampleSongPanelTest : public QObject {
     rig.stop();
     QCOMPARE(mode(), std::string("not open"));
     QCOMPARE(rig.port.opens(), 2);
-    QCOMPARE(rig.midi().PlayMode, MidiState::kLiveOwnsOutput);
+    QCOMPARE(rig.midi().PlayMode(), MidiState::kLiveOwnsOutput);
 
     rig.choose(1);
     rig.stop();
     QCOMPARE(mode(), std::string("stopped"));
-    QCOMPARE(rig.midi().PlayMode, MidiState::kLiveOwnsOutput);
-    QCOMPARE(rig.midi().PianoChannel, std::int16_t{0});
-    QVERIFY(rig.midi().hMidiOut != 0);
+    QCOMPARE(rig.midi().PlayMode(), MidiState::kLiveOwnsOutput);
+    QVERIFY(rig.midi().hMidiOut() != 0);
     rig.stop();
     QCOMPARE(mode(), std::string("not open"));
     // The label and the chosen file stay as they were.
@@ -192,11 +196,11 @@ class SampleSongPanelTest : public QObject {
     auto* key = rig.window->piano().chkPiano(10);
     QTest::mousePress(key, Qt::LeftButton);
     QCOMPARE(mode(), std::string("stopped"));
-    QCOMPARE(rig.midi().PlayMode, MidiState::kLiveOwnsOutput);
+    QCOMPARE(rig.midi().PlayMode(), MidiState::kLiveOwnsOutput);
     const auto sent = rig.port.take();
     // The note goes out through the reopened output, last, in the same event.
     QVERIFY(!sent.empty());
-    QCOMPARE(sent.back(), MidiState::ShortMessage(0x90, 0, rig.midi().BaseNote + 10, 127));
+    QCOMPARE(sent.back(), MidiState::ShortMessage(0x90, 0, rig.midi().BaseNote() + 10, 127));
     QTest::mouseRelease(key, Qt::LeftButton);
     // The second press plays without another hand-over: the stopped song stays open.
     QTest::mousePress(key, Qt::LeftButton);
@@ -210,8 +214,8 @@ class SampleSongPanelTest : public QObject {
     rig.choose(7);
     QTest::mouseClick(rig.window->drumPads().cmdDrum(1), Qt::LeftButton);
     QCOMPARE(mode(), std::string("stopped"));
-    QCOMPARE(rig.midi().PlayMode, MidiState::kLiveOwnsOutput);
-    QVERIFY(rig.midi().hMidiOut != 0);
+    QCOMPARE(rig.midi().PlayMode(), MidiState::kLiveOwnsOutput);
+    QVERIFY(rig.midi().hMidiOut() != 0);
     QTest::mouseClick(rig.window->drumPads().cmdDrum(1), Qt::LeftButton);  // pad off again
   }
 
@@ -219,23 +223,17 @@ class SampleSongPanelTest : public QObject {
     Rig rig;
     // Without a synthesizer the sequencer opens the song but cannot play it.
     platform::setBuiltInSynth(nullptr);
-    QString shown;
-    QTimer::singleShot(0, [&] {
-      if (QWidget* box = QApplication::activeModalWidget()) {
-        shown = box->windowTitle();
-        box->close();
-      }
-    });
     rig.choose(4);
+    const QString shown = rig.boxes.isEmpty() ? QString() : rig.boxes.front().caption;
     QCOMPARE(shown, QString("Tonalix STUDIO 4.0"));
     QCOMPARE(rig.samples().lblSample()->text(), QString("BACH - Duet"));
-    QCOMPARE(rig.midi().PlayMode, MidiState::kSongOwnsOutput);
+    QCOMPARE(rig.midi().PlayMode(), MidiState::kSongOwnsOutput);
     QCOMPARE(rig.samples().CurrentSampleFile(), (Rig::samples_folder() / "temp4").string());
     QCOMPARE(mode(), std::string("stopped"));
     platform::setBuiltInSynth(&rig.engine);
     rig.stop();  // closes the stopped song and gives the piano its output back
     QCOMPARE(mode(), std::string("not open"));
-    QCOMPARE(rig.midi().PlayMode, MidiState::kLiveOwnsOutput);
+    QCOMPARE(rig.midi().PlayMode(), MidiState::kLiveOwnsOutput);
   }
 
   // A second set of song controls on a surface of its own, sharing the window's output and
@@ -245,17 +243,19 @@ class SampleSongPanelTest : public QObject {
     rig.choose(2);
     QWidget surface;
     const auto built = widgets::FormDesign::load(":/frmPiano.design").design.build(&surface);
-    SampleSongPanel stuck(rig.midi(), rig.window->sequencer(), built,
-                          SampleTempFiles("/proc", "/dev/null/private"));
     QStringList errors;
-    stuck.ShowError = [&](const QString& text) { errors << text; };
-    const auto handle = rig.midi().hMidiOut;
+    SampleSongPanel stuck(rig.midi(), rig.window->sequencer(), built,
+                          SampleTempFiles("/proc", "/dev/null/private"),
+                          [&](QWidget*, const QString&, const QString& text, widgets::MessageIcon) {
+                            errors << text;
+                          });
+    const auto handle = rig.midi().hMidiOut();
     stuck.cmdMidiSample_Click(9);
     QCOMPARE(errors.size(), 1);
     QVERIFY(errors[0].contains("/proc/temp"));
     QCOMPARE(mode(), std::string("playing"));  // the song already playing goes on
-    QCOMPARE(rig.midi().hMidiOut, handle);
-    QCOMPARE(rig.midi().PlayMode, MidiState::kSongOwnsOutput);
+    QCOMPARE(rig.midi().hMidiOut(), handle);
+    QCOMPARE(rig.midi().PlayMode(), MidiState::kSongOwnsOutput);
     QVERIFY(stuck.CurrentSampleFile().empty());
     QCOMPARE(stuck.lblSample()->text(), QString("Melody Sample"));
   }

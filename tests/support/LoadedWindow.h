@@ -9,24 +9,27 @@ namespace tonalix::testing {
 
 struct LoadedWindow {
   RecordingPort port;
+  // The sequencer stops that handing the output back (or unloading) runs.
+  int songStops = 0;
   frmPiano window;
 
-  explicit LoadedWindow(bool show = false) {
+  explicit LoadedWindow(bool show = false) : window(countingSongStops()) {
     window.Form_Load();
-    window.midi().SelectedDevice = static_cast<std::int16_t>(port.deviceId());
+    window.midi().SelectDevice(static_cast<std::int16_t>(port.deviceId()));
     window.midi().CloseAndOpen();
     if (show) window.show();
     port.take();
   }
 
   // As if a sample song had taken the output: the handle is closed and the song owns it.
-  // songStops counts the sequencer stops that handing the output back runs.
-  void letASongTakeTheOutput() {
-    window.midi().StopMidi = [this] { ++songStops; };
-    platform::midiOutClose(window.midi().hMidiOut);
-    window.midi().PlayMode = MidiState::kSongOwnsOutput;
+  void letASongTakeTheOutput() { window.midi().HandOutputToSong(); }
+
+ private:
+  frmPiano::Services countingSongStops() {
+    frmPiano::Services services;
+    services.stopSong = [this] { ++songStops; };
+    return services;
   }
-  int songStops = 0;
 };
 
 }  // namespace tonalix::testing
