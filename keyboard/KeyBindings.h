@@ -8,7 +8,7 @@ namespace tonalix::keyboard {
 
 struct KeyBinding {
   int index;          // piano key 0..64
-  int code;           // the platform key code of the computer key
+  int code;           // the virtual-key code of the computer key (widgets/VirtualKeyCode.h)
   int leadingBlanks;  // white keys: blanks before the name in the key's caption
   const char* name;   // what the label shows; a black key's name stands in a strip label
 };
@@ -16,7 +16,7 @@ struct KeyBinding {
 // One row per piano key, in key order.
 const std::array<KeyBinding, 65>& keyBindings();
 
-// The piano key bound to a platform key code, or -1 for a key without binding.
+// The piano key bound to a virtual-key code, or -1 for a key without binding.
 int boundKeyForCode(int code);
 
 // A white key's caption in label mode (blanks and name); empty for black keys.

@@ -6,8 +6,9 @@
 namespace tonalix::widgets {
 
 namespace {
-// Keys whose codes do not follow from their character.
-constexpr std::array<std::pair<int, int>, 20> kNamedKeys{{
+// Keys whose codes do not follow from their character. The first entry of a code is the key
+// qtKeyFromVirtual gives back.
+constexpr std::array<std::pair<int, int>, 50> kNamedKeys{{
     {Qt::Key_Backspace, VkBack}, {Qt::Key_Tab, VkTab}, {Qt::Key_Return, VkReturn},
     {Qt::Key_Enter, VkReturn}, {Qt::Key_Shift, VkShift}, {Qt::Key_Control, VkControl},
     {Qt::Key_Alt, VkMenu}, {Qt::Key_Escape, VkEscape}, {Qt::Key_Space, VkSpace},
@@ -15,6 +16,21 @@ constexpr std::array<std::pair<int, int>, 20> kNamedKeys{{
     {Qt::Key_Home, VkHome}, {Qt::Key_Left, VkLeft}, {Qt::Key_Up, VkUp},
     {Qt::Key_Right, VkRight}, {Qt::Key_Down, VkDown}, {Qt::Key_Insert, VkInsert},
     {Qt::Key_Delete, VkDelete}, {Qt::Key_Backtab, VkTab},
+    {Qt::Key_Minus, VkOemMinus}, {Qt::Key_Underscore, VkOemMinus},
+    {Qt::Key_Equal, VkOemPlus}, {Qt::Key_Plus, VkOemPlus},
+    {Qt::Key_BracketLeft, VkOemOpenBracket}, {Qt::Key_BraceLeft, VkOemOpenBracket},
+    {Qt::Key_BracketRight, VkOemCloseBracket}, {Qt::Key_BraceRight, VkOemCloseBracket},
+    {Qt::Key_Backslash, VkOemBackslash}, {Qt::Key_Bar, VkOemBackslash},
+    {Qt::Key_Semicolon, VkOemSemicolon}, {Qt::Key_Colon, VkOemSemicolon},
+    {Qt::Key_Apostrophe, VkOemQuote}, {Qt::Key_QuoteDbl, VkOemQuote},
+    {Qt::Key_Comma, VkOemComma}, {Qt::Key_Less, VkOemComma},
+    {Qt::Key_Period, VkOemPeriod}, {Qt::Key_Greater, VkOemPeriod},
+    {Qt::Key_Slash, VkOemSlash}, {Qt::Key_Question, VkOemSlash},
+    // Shifted digits.
+    {Qt::Key_ParenRight, '0'}, {Qt::Key_Exclam, '1'}, {Qt::Key_At, '2'},
+    {Qt::Key_NumberSign, '3'}, {Qt::Key_Dollar, '4'}, {Qt::Key_Percent, '5'},
+    {Qt::Key_AsciiCircum, '6'}, {Qt::Key_Ampersand, '7'}, {Qt::Key_Asterisk, '8'},
+    {Qt::Key_ParenLeft, '9'},
 }};
 }  // namespace
 
@@ -25,6 +41,19 @@ int virtualKeyCode(int qtKey) {
   for (const auto& [qt, vk] : kNamedKeys)
     if (qt == qtKey) return vk;
   return 0;
+}
+
+int virtualKeyCode(int qtKey, Qt::KeyboardModifiers modifiers) {
+  if (!(modifiers & Qt::KeypadModifier)) return virtualKeyCode(qtKey);
+  switch (qtKey) {
+    case Qt::Key_Slash: return VkDivide;
+    case Qt::Key_Asterisk: return VkMultiply;
+    case Qt::Key_Minus: return VkSubtract;
+    case Qt::Key_Plus: return VkAdd;
+    case Qt::Key_Enter:
+    case Qt::Key_Return: return VkReturn;
+    default: return 0;
+  }
 }
 
 int qtKeyFromVirtual(int keyCode) {

@@ -1,5 +1,6 @@
-// Key codes and shift masks in the numbering the program's key handlers use: the desktop's
-// virtual-key codes (65 'A', 32 space, 37..40 arrows) and Shift 1, Ctrl 2, Alt 4.
+// Key codes and shift masks in the numbering the program's key handlers and the piano's key
+// bindings use: the desktop's virtual-key codes (65 'A', 32 space, 37..40 arrows; letters and
+// digits are their own characters) and Shift 1, Ctrl 2, Alt 4. The one table of key codes.
 #pragma once
 
 #include <QKeyEvent>
@@ -10,13 +11,23 @@ enum VirtualKey : int {
   VkBack = 8, VkTab = 9, VkReturn = 13, VkShift = 16, VkControl = 17, VkMenu = 18,
   VkEscape = 27, VkSpace = 32, VkPrior = 33, VkNext = 34, VkEnd = 35, VkHome = 36,
   VkLeft = 37, VkUp = 38, VkRight = 39, VkDown = 40, VkInsert = 45, VkDelete = 46,
-  VkF1 = 112,
+  // Keypad operators.
+  VkMultiply = 106, VkAdd = 107, VkSubtract = 109, VkDivide = 111,
+  VkF1 = 112, VkF2, VkF3, VkF4, VkF5, VkF6, VkF7, VkF8, VkF9, VkF10, VkF11, VkF12,
+  // Punctuation keys, named by their unshifted character on a US layout.
+  VkOemSemicolon = 186, VkOemPlus = 187, VkOemComma = 188, VkOemMinus = 189,
+  VkOemPeriod = 190, VkOemSlash = 191, VkOemOpenBracket = 219, VkOemBackslash = 220,
+  VkOemCloseBracket = 221, VkOemQuote = 222,
 };
 
 enum ShiftMask : int { ShiftMaskShift = 1, ShiftMaskCtrl = 2, ShiftMaskAlt = 4 };
 
-// The virtual-key code of a Qt key, or 0 when the key has none.
+// The virtual-key code of a Qt key, or 0 when the key has none. A shifted character gives the
+// code of the key it sits on in a US layout ('!' the code of '1', '_' that of '-').
 int virtualKeyCode(int qtKey);
+// The same, telling the keypad's keys apart (Qt marks them with the KeypadModifier): its
+// operators and Enter have codes of their own; its digits and the rest give 0.
+int virtualKeyCode(int qtKey, Qt::KeyboardModifiers modifiers);
 // The Qt key for a virtual-key code, or 0 when there is none.
 int qtKeyFromVirtual(int keyCode);
 int shiftMask(Qt::KeyboardModifiers modifiers);
