@@ -7,11 +7,6 @@
 
 namespace tonalix::drums {
 
-namespace {
-using widgets::twipsRectToPixels;
-
-}  // namespace
-
 DrumPads::DrumPads(MidiState& midi, const widgets::BuiltControls& design, QWidget* surface)
     : QObject(surface), midi_(midi) {
   buildControls(design, surface);
@@ -39,7 +34,8 @@ void DrumPads::buildControls(const widgets::BuiltControls& design, QWidget* surf
     p.spinner = new RateSpinner(surface);
     p.spinner->setObjectName(QStringLiteral("scrDrum%1").arg(n));
     const SpinnerPlace at = spinnerPlace(n);
-    p.spinner->setGeometry(twipsRectToPixels(at.left, at.top, kSpinnerWidth, kSpinnerHeight));
+    p.spinner->setGeometry(
+        widgets::twipsRectToPixels(at.left, at.top, kSpinnerWidth, kSpinnerHeight));
     p.spinner->setRange(1, 8);
     p.spinner->setSingleStep(1);
     p.spinner->setPageStep(1);
