@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
               percentile(toSend, 0.5), percentile(toSend, 0.99));
 
   // Then the whole event through the built-in synthesizer's queue.
-  window.midi().SelectDevice(-1);
+  window.midi().SelectDevice(MidiState::kMapper);
   window.midi().CloseAndOpen();
   for (int i = 0; i < kRounds; ++i) {
     QWidget* key = window.piano().chkPiano(i % 65);
