@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include "widgets/ButtonPicture.h"
+#include "widgets/ButtonShape.h"
 #include "widgets/ColorValue.h"
 #include "widgets/PropertyBag.h"
 
@@ -94,8 +95,11 @@ class zqButtons_H : public QWidget, public Designable {
   void setHoverBackColor(ColorValue colour);
 
   QWidget* hwnd() { return this; }
-  // The finished face as last drawn; it reaches the screen in one copy.
-  const QPixmap& hdc() const { return surface_; }
+  // The finished face as last drawn, at the screen's device pixel ratio; it reaches the
+  // screen in one copy.
+  const QImage& hdc() const { return surface_; }
+  // How many times the face has been copied to the screen (one per paint).
+  int surfaceCopies() const { return surfaceCopies_; }
 
   void Refresh();
   // true suspends drawing while several properties change; false resumes and redraws.
@@ -158,6 +162,7 @@ class zqButtons_H : public QWidget, public Designable {
 
   void redraw();
   void render();
+  void rebuildRegion();
   void pressLeft(const QPointF& pos, int shift);
   void runClick();
   void startHover(bool leftDown);
@@ -206,7 +211,14 @@ class zqButtons_H : public QWidget, public Designable {
   bool surfaceStale_ = true;
   bool clickAfterRelease_ = true;  // false for the release that ends a double click
   QPoint movedBy_;                 // window offset of a CustomClick press
-  QPixmap surface_;
+  QImage surface_;
+  int surfaceCopies_ = 0;
+  ButtonRegions regions_;
+  QImage cutPicture_;      // shapes 7 and 8: the picture fitted to the button
+  QImage pictureCopy_;     // the transparent copy of a bitmap at its drawn size
+  qint64 pictureCopyKey_ = 0;
+  bool regionStale_ = true;
+  bool reshaping_ = false;
   QTimer hoverTimer_;
 };
 
