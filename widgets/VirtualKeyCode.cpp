@@ -16,13 +16,52 @@ constexpr std::array<std::pair<int, int>, 20> kNamedKeys{{
     {Qt::Key_Right, VkRight}, {Qt::Key_Down, VkDown}, {Qt::Key_Insert, VkInsert},
     {Qt::Key_Delete, VkDelete}, {Qt::Key_Backtab, VkTab},
 }};
+
+// Punctuation keys by the characters they carry unshifted and shifted.
+constexpr std::array<std::pair<int, int>, 22> kPunctuation{{
+    {Qt::Key_Semicolon, 186}, {Qt::Key_Colon, 186}, {Qt::Key_Equal, 187}, {Qt::Key_Plus, 187},
+    {Qt::Key_Comma, 188}, {Qt::Key_Less, 188}, {Qt::Key_Minus, 189}, {Qt::Key_Underscore, 189},
+    {Qt::Key_Period, 190}, {Qt::Key_Greater, 190}, {Qt::Key_Slash, 191}, {Qt::Key_Question, 191},
+    {Qt::Key_QuoteLeft, 192}, {Qt::Key_AsciiTilde, 192}, {Qt::Key_BracketLeft, 219},
+    {Qt::Key_BraceLeft, 219}, {Qt::Key_Backslash, 220}, {Qt::Key_Bar, 220},
+    {Qt::Key_BracketRight, 221}, {Qt::Key_BraceRight, 221}, {Qt::Key_Apostrophe, 222},
+    {Qt::Key_QuoteDbl, 222},
+}};
+
+constexpr std::array<std::pair<int, int>, 7> kOtherKeys{{
+    {Qt::Key_Pause, 19}, {Qt::Key_CapsLock, 20}, {Qt::Key_Print, 44}, {Qt::Key_Meta, 91},
+    {Qt::Key_Menu, 93}, {Qt::Key_NumLock, 144}, {Qt::Key_ScrollLock, 145},
+}};
+
+int keypadCode(int qtKey) {
+  if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) return 96 + (qtKey - Qt::Key_0);
+  switch (qtKey) {
+    case Qt::Key_Asterisk: return 106;
+    case Qt::Key_Plus: return 107;
+    case Qt::Key_Minus: return 109;
+    case Qt::Key_Period:
+    case Qt::Key_Comma: return 110;
+    case Qt::Key_Slash: return 111;
+    default: return 0;
+  }
+}
 }  // namespace
+
+int virtualKeyCode(const QKeyEvent& event) {
+  if (event.modifiers() & Qt::KeypadModifier)
+    if (const int code = keypadCode(event.key())) return code;
+  return virtualKeyCode(event.key());
+}
 
 int virtualKeyCode(int qtKey) {
   if ((qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) || (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9))
     return qtKey;  // letters and digits share their codes
   if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24) return VkF1 + (qtKey - Qt::Key_F1);
   for (const auto& [qt, vk] : kNamedKeys)
+    if (qt == qtKey) return vk;
+  for (const auto& [qt, vk] : kPunctuation)
+    if (qt == qtKey) return vk;
+  for (const auto& [qt, vk] : kOtherKeys)
     if (qt == qtKey) return vk;
   return 0;
 }

@@ -15,8 +15,11 @@ enum VirtualKey : int {
 
 enum ShiftMask : int { ShiftMaskShift = 1, ShiftMaskCtrl = 2, ShiftMaskAlt = 4 };
 
-// The virtual-key code of a Qt key, or 0 when the key has none.
+// The virtual-key code of a Qt key, or 0 when the key has none. Punctuation gives the codes of
+// a US keyboard's keys whatever the shift state (';' and ':' are both 186).
 int virtualKeyCode(int qtKey);
+// As above, with the keypad's own codes (96..111) for keys pressed on the keypad.
+int virtualKeyCode(const QKeyEvent& event);
 // The Qt key for a virtual-key code, or 0 when there is none.
 int qtKeyFromVirtual(int keyCode);
 int shiftMask(Qt::KeyboardModifiers modifiers);

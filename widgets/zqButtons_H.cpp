@@ -157,6 +157,23 @@ void zqButtons_H::applyAccessKey(const QString& key) {
   if (!sequence.isEmpty()) accessKeyId_ = grabShortcut(sequence);
 }
 
+void zqButtons_H::setDefault(bool isDefault) {
+  for (int& id : enterKeyIds_) {
+    if (id != 0) releaseShortcut(id);
+    id = 0;
+  }
+  if (isDefault) {
+    enterKeyIds_[0] = grabShortcut(QKeySequence(Qt::Key_Return));
+    enterKeyIds_[1] = grabShortcut(QKeySequence(Qt::Key_Enter));
+  }
+  setDisplayAsDefault(isDefault);
+}
+
+void zqButtons_H::setCancel(bool isCancel) {
+  if (escapeKeyId_ != 0) releaseShortcut(escapeKeyId_);
+  escapeKeyId_ = isCancel ? grabShortcut(QKeySequence(Qt::Key_Escape)) : 0;
+}
+
 void zqButtons_H::setCaptionAlign(int align) {
   if (!inRange(align, AlignLeft, AlignCenter)) return;
   if (align != AlignCenter && pictureAlign_ >= PicTopCenter && !picture_.isNull()) return;
@@ -551,9 +568,9 @@ void zqButtons_H::mouseDoubleClickEvent(QMouseEvent* e) {
     pressLeft(pos, 0);
     lastButton_ = -1;
   } else {
-    // The second press of another button: reported as it happened, not drawn.
+    // The second press of another button is reported as a left press, not drawn.
     lastButton_ = button;
-    emit MouseDown(button, 0, float(pos.x()), float(pos.y()));
+    emit MouseDown(LeftButton, 0, float(pos.x()), float(pos.y()));
   }
 }
 
@@ -600,7 +617,7 @@ void zqButtons_H::checkHover() {
 // ---- keyboard and focus -------------------------------------------------------------------
 
 void zqButtons_H::keyPressEvent(QKeyEvent* e) {
-  int keyCode = virtualKeyCode(e->key());
+  int keyCode = virtualKeyCode(*e);
   const int shift = shiftMask(e->modifiers());
   if (const int scan = arrowScanCode(keyCode)) {
     // Arrow keys move between the container's controls; the container decides where.
@@ -628,7 +645,7 @@ void zqButtons_H::keyPressEvent(QKeyEvent* e) {
 
 void zqButtons_H::keyReleaseEvent(QKeyEvent* e) {
   if (e->isAutoRepeat()) return;  // a held key releases once, when it comes up
-  int keyCode = virtualKeyCode(e->key());
+  int keyCode = virtualKeyCode(*e);
   const int shift = shiftMask(e->modifiers());
   held_ = false;
   if (keyCode == VkSpace && (state_ & kPressed)) {
@@ -673,10 +690,16 @@ void zqButtons_H::focusOutEvent(QFocusEvent* e) {
 bool zqButtons_H::event(QEvent* e) {
   switch (e->type()) {
     case QEvent::Shortcut: {
-      auto* se = static_cast<QShortcutEvent*>(e);
-      if (se->shortcutId() != accessKeyId_ || accessKeyId_ == 0) break;
+      const int id = static_cast<QShortcutEvent*>(e)->shortcutId();
+      const bool enterOrEscape =
+          id != 0 && (id == enterKeyIds_[0] || id == enterKeyIds_[1] || id == escapeKeyId_);
+      if (!enterOrEscape && (id == 0 || id != accessKeyId_)) break;
       if (!isEnabled()) return true;
-      if (!(state_ & kDefaultLook)) redraw();
+      if (enterOrEscape) {
+        if (mode_ != ModeCommand) return true;
+      } else if (!(state_ & kDefaultLook)) {
+        redraw();
+      }
       lastButton_ = LeftButton;
       runClick();
       return true;
@@ -802,10 +825,10 @@ void zqButtons_H::ReadProperties(const PropertyBag& bag) {
 }
 
 void zqButtons_H::WriteProperties(PropertyBag& bag) const {
-  // A centred caption is the loading default, so it is the one left out; any other alignment
-  // is written and survives a save and load.
   bag.WriteProperty(QStringLiteral("Caption"), caption_, QString());
-  bag.WriteProperty(QStringLiteral("CapAlign"), captionAlign_, int(AlignCenter));
+  // Always written: centred, the usual case, so designs state it, and left too, which a
+  // missing key would bring back as centred.
+  bag.WriteProperty(QStringLiteral("CapAlign"), captionAlign_);
   bag.WriteProperty(QStringLiteral("BackStyle"), buttonStyle_, 0);
   bag.WriteProperty(QStringLiteral("Shape"), buttonShape_, 0);
   if (testAttribute(Qt::WA_SetFont))
@@ -826,7 +849,8 @@ void zqButtons_H::WriteProperties(PropertyBag& bag) const {
   bag.WriteProperty(QStringLiteral("ImgAlign"), pictureAlign_, int(PicLeftEdge));
   writePicture(bag, QStringLiteral("Image"), picture_);
   bag.WriteProperty(QStringLiteral("ImgSize"), pictureSizePx_, 16);
-  bag.WriteProperty(QStringLiteral("Enabled"), isEnabled(), true);
+  // The button's own setting: inside a disabled container it is greyed but not switched off.
+  bag.WriteProperty(QStringLiteral("Enabled"), !testAttribute(Qt::WA_ForceDisabled), true);
   bag.WriteProperty(QStringLiteral("cBack"), backColor_);
   bag.WriteProperty(QStringLiteral("mPointer"), mousePointer_, 0);
   writePicture(bag, QStringLiteral("mIcon"), mouseIcon_);

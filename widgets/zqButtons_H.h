@@ -109,6 +109,12 @@ class zqButtons_H : public QWidget, public Designable {
   // The container asks for the default-button look (frame and focus rectangle) even
   // without the focus.
   void setDisplayAsDefault(bool asDefault);
+  // Enter clicks the window's default button and Escape its cancel button, as the access key
+  // does; check and option buttons ignore both keys.
+  void setDefault(bool isDefault);
+  bool isDefault() const { return enterKeyIds_[0] != 0; }
+  void setCancel(bool isCancel);
+  bool isCancel() const { return escapeKeyId_ != 0; }
   bool isHovering() const { return hovering_; }
   bool isPushed() const { return (state_ & (kPressed | kPointerOver)) == (kPressed | kPointerOver); }
 
@@ -182,6 +188,8 @@ class zqButtons_H : public QWidget, public Designable {
   QString caption_;
   QString accessKey_;
   int accessKeyId_ = 0;
+  int enterKeyIds_[2] = {0, 0};  // Return and the keypad's Enter
+  int escapeKeyId_ = 0;
   int captionAlign_ = AlignCenter;
   int captionStyle_ = CaptionFlat;
   int customClick_ = 0;
