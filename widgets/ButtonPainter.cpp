@@ -445,9 +445,10 @@ std::int64_t style7(Canvas& c) {
   const ColorValue backFace = (gradientOn && c.command() && l.pushed()) ? fc.face : f;
   int state = background(c, backFace, g);
 
+  // Pushed or checked, the caption takes the light normal face over the darker face it sits on.
   std::int64_t t;
   if ((c.command() && l.pushed()) || l.value)
-    t = (!l.enabled && c.checked()) ? shadeB(f, -32) : f;
+    t = (!l.enabled && c.checked()) ? shadeB(f, -32) : fc.face;
   else if (l.enabled)
     t = l.fore;
   else
