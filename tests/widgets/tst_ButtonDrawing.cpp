@@ -149,6 +149,19 @@ class TestButtonDrawing : public QObject {
              qPrintable(QStringLiteral("%1 vs %2").arg(twoLines).arg(oneLine)));
     QVERIFY(oneLine < twoLines);
     QCOMPARE(ButtonPainter::displayText(QStringLiteral("a||b||c")), QStringLiteral("a\nb\nc"));
+
+    // On a button too small for its margins nothing comes out with a negative size.
+    QPixmap picture(32, 32);
+    picture.fill(Qt::red);
+    look.picture = picture;
+    look.pictureSize = 32;
+    for (int align = 0; align <= 5; ++align) {
+      look.pictureAlign = align;
+      look.size = QSize(6, 5);
+      const ButtonLayout tiny = ButtonPainter::layout(look);
+      QVERIFY(tiny.caption.width() >= 0 && tiny.caption.height() >= 0);
+      QVERIFY(tiny.picture.width() >= 0 && tiny.picture.height() >= 0);
+    }
   }
 
   void slantedButtonsWidenInStepsOfFive() {
