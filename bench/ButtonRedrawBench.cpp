@@ -1,8 +1,11 @@
-// Cost of one full redraw of the push button (face, caption, picture into the off-screen
-// surface), the work done on every hover change, press and release.
+// Cost of one full redraw of the push button (face, edges, caption, picture into the off-screen
+// surface), the work done on every hover change, press and release: per style on a 64 x 24
+// button, and how many copies to the screen one hover change costs (1 means no flicker).
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QCursor>
+#include <QMouseEvent>
 #include <QPixmap>
 
 #include "widgets/zqButtons_H.h"
@@ -10,17 +13,36 @@
 using tonalix::widgets::ButtonPicture;
 using tonalix::widgets::zqButtons_H;
 
-static void BM_RedrawCaption(benchmark::State& state) {
+static void BM_RedrawStyle(benchmark::State& state) {
   zqButtons_H button;
-  button.resize(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
-  button.setCaption("&Sample 12");
+  button.resize(64, 24);
+  button.setButtonStyle(static_cast<int>(state.range(0)));
+  button.setCaption("&Play");
+  button.setBackColor(0xCCBF9F);
+  button.setGradientColor(0xC0C0C0);
   for (auto _ : state) {
     button.Refresh();
-    benchmark::DoNotOptimize(button.hdc().cacheKey());
+    benchmark::DoNotOptimize(button.hdc().constBits());
   }
 }
-BENCHMARK(BM_RedrawCaption)->Args({90, 30})->Args({300, 120})
-    ->Repetitions(9)->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RedrawStyle)->DenseRange(0, 7)->Repetitions(9)->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMicrosecond);
+
+// The octave buttons' look: style 7 with a left-to-right gradient, 64 x 24.
+static void BM_RedrawStyle7Gradient(benchmark::State& state) {
+  zqButtons_H button;
+  button.resize(64, 24);
+  button.setButtonStyle(7);
+  button.setCaption("01");
+  button.setGradientColor(0xA8A8A8);
+  button.setGradientMode(zqButtons_H::GradientLeftToRight);
+  for (auto _ : state) {
+    button.Refresh();
+    benchmark::DoNotOptimize(button.hdc().constBits());
+  }
+}
+BENCHMARK(BM_RedrawStyle7Gradient)->Repetitions(9)->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMicrosecond);
 
 static void BM_RedrawPictureAndTwoLines(benchmark::State& state) {
   zqButtons_H button;
@@ -33,11 +55,44 @@ static void BM_RedrawPictureAndTwoLines(benchmark::State& state) {
   button.setCaption("Drum||Pad");
   for (auto _ : state) {
     button.Refresh();
-    benchmark::DoNotOptimize(button.hdc().cacheKey());
+    benchmark::DoNotOptimize(button.hdc().constBits());
   }
 }
 BENCHMARK(BM_RedrawPictureAndTwoLines)
     ->Repetitions(9)->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);
+
+// The pointer moving onto the button and off again, with the window painting in between;
+// the counter is the copies of the surface to the window per hover change.
+static void BM_HoverChange(benchmark::State& state) {
+  QWidget window;
+  window.resize(200, 100);
+  auto* button = new zqButtons_H(&window);
+  button->setGeometry(20, 20, 64, 24);
+  button->setButtonStyle(static_cast<int>(state.range(0)));
+  button->setCaption("&Play");
+  window.show();
+  QApplication::processEvents();
+  const QPoint inside = button->mapToGlobal(QPoint(30, 12));
+  const QPoint outside = window.mapToGlobal(QPoint(150, 80));
+  const int before = button->surfaceCopies();
+  std::int64_t changes = 0;
+  for (auto _ : state) {
+    QCursor::setPos(inside);
+    QMouseEvent move(QEvent::MouseMove, QPointF(30, 12), QPointF(inside), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(button, &move);
+    QApplication::processEvents();
+    QCursor::setPos(outside);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(button, &leave);
+    QApplication::processEvents();
+    changes += 2;
+  }
+  state.counters["copies_per_hover_change"] =
+      double(button->surfaceCopies() - before) / double(changes > 0 ? changes : 1);
+}
+BENCHMARK(BM_HoverChange)->Arg(2)->Arg(7)->Repetitions(3)->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -1,5 +1,6 @@
-// Draws the slider and level bar pictures of the sound controls: a brushed-metal thumb, a
-// recessed rail and lit/unlit LED level segments on a dark panel. Run by make-widget-images.
+// Draws the slider and level bar pictures of the sound controls (a brushed-metal thumb, a
+// recessed rail and lit/unlit LED level segments on a dark panel) and the recorder buttons'
+// pictures. Run by make-widget-images.
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
@@ -118,6 +119,46 @@ QImage levelBar(bool lit, int barHeight = kBarHeight) {
 
 constexpr int kSoundRailHeight = 100;
 
+// Recorder button pictures, 16 x 16 on magenta: the button treats the colour of the top-left
+// pixel as transparent, so the shapes are drawn without smoothing to keep their edges clean.
+enum class RecorderPicture { Record, Stop, Play, Folder };
+
+QImage recorderPicture(RecorderPicture which) {
+  const int n = 16;
+  QImage img(n, n, QImage::Format_RGB32);
+  img.fill(QColor(255, 0, 255));
+  QPainter p(&img);
+  switch (which) {
+    case RecorderPicture::Record:
+      p.setPen(QColor(120, 10, 10));
+      p.setBrush(QColor(220, 30, 30));
+      p.drawEllipse(QRect(2, 2, 11, 11));
+      p.fillRect(QRect(5, 5, 2, 2), QColor(250, 140, 140));  // a small highlight
+      break;
+    case RecorderPicture::Stop:
+      p.setPen(QColor(20, 20, 24));
+      p.setBrush(QColor(70, 72, 80));
+      p.drawRect(QRect(3, 3, 9, 9));
+      break;
+    case RecorderPicture::Play: {
+      const QPoint tri[3] = {QPoint(4, 2), QPoint(13, 8), QPoint(4, 14)};
+      p.setPen(QColor(10, 90, 30));
+      p.setBrush(QColor(40, 170, 70));
+      p.drawPolygon(tri, 3);
+      break;
+    }
+    case RecorderPicture::Folder:
+      p.setPen(QColor(120, 90, 20));
+      p.setBrush(QColor(230, 190, 80));
+      p.drawRect(QRect(1, 4, 13, 9));
+      p.fillRect(QRect(2, 3, 5, 1), QColor(230, 190, 80));
+      p.setPen(QColor(250, 225, 140));
+      p.drawLine(2, 6, 13, 6);
+      break;
+  }
+  return img;
+}
+
 bool save(const QImage& img, const QString& dir, const char* name) {
   const QString path = dir + QLatin1Char('/') + QLatin1String(name);
   if (!img.save(path, "PNG")) {
@@ -146,5 +187,10 @@ int main(int argc, char** argv) {
   ok = save(rail(kSoundRailHeight), dir, "sound-rail.png") && ok;
   ok = save(levelBar(true, kSoundRailHeight + 4), dir, "sound-level-bar.png") && ok;
   ok = save(levelBar(false, kSoundRailHeight + 4), dir, "sound-level-back.png") && ok;
+  // The recorder's buttons: record, stop, play and the file-path button.
+  ok = save(recorderPicture(RecorderPicture::Record), dir, "rec-record.png") && ok;
+  ok = save(recorderPicture(RecorderPicture::Stop), dir, "rec-stop.png") && ok;
+  ok = save(recorderPicture(RecorderPicture::Play), dir, "rec-play.png") && ok;
+  ok = save(recorderPicture(RecorderPicture::Folder), dir, "rec-path.png") && ok;
   return ok ? 0 : 1;
 }

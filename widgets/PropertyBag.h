@@ -16,19 +16,25 @@ class PropertyBag {
     return it == values_.constEnd() ? defaultValue : it.value();
   }
   // Stores the value only when it differs from the default; a default value removes the name.
+  // Names keep the order they were first written in, so a design lists each widget's settings
+  // in the widget's own order.
   void WriteProperty(const QString& name, const QVariant& value, const QVariant& defaultValue = {}) {
-    if (defaultValue.isValid() && value == defaultValue)
-      values_.remove(name);
-    else
-      values_.insert(name, value);
+    if (defaultValue.isValid() && value == defaultValue) {
+      if (values_.remove(name) > 0) order_.removeOne(name);
+      return;
+    }
+    if (!values_.contains(name)) order_.append(name);
+    values_.insert(name, value);
   }
   bool contains(const QString& name) const { return values_.contains(name); }
-  QStringList names() const { return values_.keys(); }
+  QStringList names() const { return order_; }
   bool isEmpty() const { return values_.isEmpty(); }
+  // Equal values under equal names, in whatever order they were written.
   bool operator==(const PropertyBag& other) const { return values_ == other.values_; }
 
  private:
   QMap<QString, QVariant> values_;
+  QStringList order_;
 };
 
 // A widget that saves and loads its settings through a property bag.

@@ -8,7 +8,7 @@ namespace tonalix::widgets {
 namespace {
 // Keys whose codes do not follow from their character. The first entry of a code is the key
 // qtKeyFromVirtual gives back.
-constexpr std::array<std::pair<int, int>, 50> kNamedKeys{{
+constexpr std::array<std::pair<int, int>, 59> kNamedKeys{{
     {Qt::Key_Backspace, VkBack}, {Qt::Key_Tab, VkTab}, {Qt::Key_Return, VkReturn},
     {Qt::Key_Enter, VkReturn}, {Qt::Key_Shift, VkShift}, {Qt::Key_Control, VkControl},
     {Qt::Key_Alt, VkMenu}, {Qt::Key_Escape, VkEscape}, {Qt::Key_Space, VkSpace},
@@ -26,12 +26,17 @@ constexpr std::array<std::pair<int, int>, 50> kNamedKeys{{
     {Qt::Key_Comma, VkOemComma}, {Qt::Key_Less, VkOemComma},
     {Qt::Key_Period, VkOemPeriod}, {Qt::Key_Greater, VkOemPeriod},
     {Qt::Key_Slash, VkOemSlash}, {Qt::Key_Question, VkOemSlash},
+    {Qt::Key_QuoteLeft, VkOemTilde}, {Qt::Key_AsciiTilde, VkOemTilde},
+    {Qt::Key_Pause, VkPause}, {Qt::Key_CapsLock, VkCapital}, {Qt::Key_Print, VkSnapshot},
+    {Qt::Key_Meta, VkLeftWin}, {Qt::Key_Menu, VkApps}, {Qt::Key_NumLock, VkNumLock},
+    {Qt::Key_ScrollLock, VkScroll},
     // Shifted digits.
     {Qt::Key_ParenRight, '0'}, {Qt::Key_Exclam, '1'}, {Qt::Key_At, '2'},
     {Qt::Key_NumberSign, '3'}, {Qt::Key_Dollar, '4'}, {Qt::Key_Percent, '5'},
     {Qt::Key_AsciiCircum, '6'}, {Qt::Key_Ampersand, '7'}, {Qt::Key_Asterisk, '8'},
     {Qt::Key_ParenLeft, '9'},
 }};
+
 }  // namespace
 
 int virtualKeyCode(int qtKey) {
@@ -45,7 +50,10 @@ int virtualKeyCode(int qtKey) {
 
 int virtualKeyCode(int qtKey, Qt::KeyboardModifiers modifiers) {
   if (!(modifiers & Qt::KeypadModifier)) return virtualKeyCode(qtKey);
+  if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) return VkNumpad0 + (qtKey - Qt::Key_0);
   switch (qtKey) {
+    case Qt::Key_Period:
+    case Qt::Key_Comma: return VkDecimal;
     case Qt::Key_Slash: return VkDivide;
     case Qt::Key_Asterisk: return VkMultiply;
     case Qt::Key_Minus: return VkSubtract;
@@ -55,6 +63,8 @@ int virtualKeyCode(int qtKey, Qt::KeyboardModifiers modifiers) {
     default: return 0;
   }
 }
+
+int virtualKeyCode(const QKeyEvent& event) { return virtualKeyCode(event.key(), event.modifiers()); }
 
 int qtKeyFromVirtual(int keyCode) {
   if ((keyCode >= 'A' && keyCode <= 'Z') || (keyCode >= '0' && keyCode <= '9')) return keyCode;

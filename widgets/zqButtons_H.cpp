@@ -9,6 +9,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QShortcutEvent>
 #include <array>
 
@@ -21,6 +22,8 @@ namespace tonalix::widgets {
 
 namespace {
 constexpr int kHoverPeriodMs = 50;
+// A slanted button that its container keeps from growing stops widening after this many steps.
+constexpr int kMaxSlantWidenSteps = 400;
 
 bool inRange(int v, int lo, int hi) { return v >= lo && v <= hi; }
 
@@ -124,6 +127,7 @@ zqButtons_H::~zqButtons_H() {
 void zqButtons_H::setButtonStyle(int style) {
   if (!inRange(style, 0, 7)) return;
   buttonStyle_ = style;
+  regionStale_ = true;  // corner cuts depend on the style
   redraw();
 }
 
@@ -153,6 +157,23 @@ void zqButtons_H::applyAccessKey(const QString& key) {
   if (!sequence.isEmpty()) accessKeyId_ = grabShortcut(sequence);
 }
 
+void zqButtons_H::setDefault(bool isDefault) {
+  for (int& id : enterKeyIds_) {
+    if (id != 0) releaseShortcut(id);
+    id = 0;
+  }
+  if (isDefault) {
+    enterKeyIds_[0] = grabShortcut(QKeySequence(Qt::Key_Return));
+    enterKeyIds_[1] = grabShortcut(QKeySequence(Qt::Key_Enter));
+  }
+  setDisplayAsDefault(isDefault);
+}
+
+void zqButtons_H::setCancel(bool isCancel) {
+  if (escapeKeyId_ != 0) releaseShortcut(escapeKeyId_);
+  escapeKeyId_ = isCancel ? grabShortcut(QKeySequence(Qt::Key_Escape)) : 0;
+}
+
 void zqButtons_H::setCaptionAlign(int align) {
   if (!inRange(align, AlignLeft, AlignCenter)) return;
   if (align != AlignCenter && pictureAlign_ >= PicTopCenter && !picture_.isNull()) return;
@@ -180,12 +201,15 @@ void zqButtons_H::setButtonShape(int shape) {
   }
   buttonShape_ = shape;
   captionAlign_ = AlignCenter;
+  regionStale_ = true;
   redraw();
 }
 
 void zqButtons_H::setPicture(const ButtonPicture& picture) {
   picture_ = picture;
   if (buttonShape_ >= 7 && (picture_.isNull() || picture_.icon)) buttonShape_ = 0;
+  pictureCopy_ = QImage();
+  regionStale_ = true;
   redraw();
 }
 
@@ -393,19 +417,58 @@ bool zqButtons_H::customClickMove() {
   return false;
 }
 
+void zqButtons_H::rebuildRegion() {
+  if (reshaping_) return;
+  reshaping_ = true;
+  regionStale_ = false;
+  if (buttonShape_ >= 7 && !picture_.isNull() && !picture_.icon) {
+    // A cut shape takes the picture's proportions within its current size.
+    cutPicture_ = fitCutPicture(picture_.pixmap.toImage(), size());
+    if (!cutPicture_.isNull() && cutPicture_.size() != size()) resize(cutPicture_.size());
+  } else {
+    cutPicture_ = QImage();
+  }
+  // Slanted sides need room between them; a container that refuses the width ends the steps.
+  for (int step = 0; step < kMaxSlantWidenSteps && slantTooNarrow(buttonShape_, size()); ++step) {
+    const int before = width();
+    resize(before + kSlantWidenStep, height());
+    if (width() <= before) break;
+  }
+  regions_ = buildRegions(buttonShape_, buttonStyle_, isEnabled(), size(), cutPicture_);
+  if (regions_.window.isEmpty())
+    clearMask();
+  else
+    setMask(regions_.window);
+  reshaping_ = false;
+}
+
 void zqButtons_H::render() {
+  if (regionStale_) rebuildRegion();
   const QSize sz = size();
-  if (surface_.size() != sz) surface_ = QPixmap(sz);
+  // Only the surface is at the device pixel ratio; all drawing is in logical pixels.
+  const qreal dpr = devicePixelRatioF();
+  const QSize device = (QSizeF(sz) * dpr).toSize();
+  if (surface_.size() != device || surface_.devicePixelRatio() != dpr) {
+    surface_ = QImage(device, QImage::Format_RGB32);
+    surface_.setDevicePixelRatio(dpr);
+  }
   surfaceStale_ = false;
   if (sz.isEmpty()) return;
 
   ButtonLook look;
   look.size = sz;
-  look.face = resolveColor(backColor_);
-  look.hoverFace = resolveColor(hoverBackColor_);
-  look.foreColor = resolveColor(foreColor_);
-  look.hoverForeColor = resolveColor(hoverForeColor_);
-  look.containerColor = resolveColor(containerColor());
+  if (const QScreen* s = screen()) look.screen = s->size();
+  look.style = buttonStyle_;
+  look.shape = buttonShape_;
+  look.mode = mode_;
+  look.value = value_;
+  look.back = toColorValue(resolveColor(backColor_));
+  look.hoverBack = toColorValue(resolveColor(hoverBackColor_));
+  look.gradient = toColorValue(resolveColor(gradientColor_));
+  look.gradientMode = gradientMode_;
+  look.fore = toColorValue(resolveColor(foreColor_));
+  look.hoverFore = toColorValue(resolveColor(hoverForeColor_));
+  look.container = toColorValue(resolveColor(containerColor()));
   look.caption = caption_;
   look.captionAlign = captionAlign_;
   look.captionStyle = captionStyle_;
@@ -415,23 +478,37 @@ void zqButtons_H::render() {
   look.pictureAlign = pictureAlign_;
   look.pictureSize = pictureSizePx_;
   look.enabled = isEnabled();
-  look.pushed = isPushed();
+  look.pressed = state_ & kPressed;
+  look.pointerOver = state_ & kPointerOver;
   look.hovering = hovering_;
-  look.checked = mode_ != ModeCommand && value_;
-  look.held = mode_ != ModeCommand && held_;
-  look.focusLook = state_ & kDefaultLook;
-  ButtonPainter::paint(surface_, look);
+  look.held = held_;
+  look.defaultLook = state_ & kDefaultLook;
+  look.showFocusRect = showFocusRect_;
+  look.regions = regions_;
+  look.cutPicture = cutPicture_;
+  const ButtonLayout rects = ButtonPainter::layout(look);
+  if (!picture_.isNull() && !picture_.icon && buttonShape_ < 7) {
+    // The scaled transparent copy is kept until the picture or its drawn size changes.
+    const qint64 key = picture_.pixmap.cacheKey();
+    if (pictureCopy_.size() != rects.picture.size() || pictureCopyKey_ != key) {
+      pictureCopy_ = ButtonPainter::transparentCopy(picture_.pixmap, rects.picture.size());
+      pictureCopyKey_ = key;
+    }
+    look.pictureCopy = pictureCopy_;
+  }
+  ButtonPainter::paint(surface_, look, rects);
 }
 
 void zqButtons_H::paintEvent(QPaintEvent*) {
   drawingDelayed_ = false;
-  if (surfaceStale_ || surface_.size() != size()) render();
-  QPainter(this).drawPixmap(0, 0, surface_);
+  if (surfaceStale_ || surface_.size() != (QSizeF(size()) * devicePixelRatioF()).toSize()) render();
+  QPainter(this).drawImage(0, 0, surface_);
+  ++surfaceCopies_;
 }
 
 void zqButtons_H::resizeEvent(QResizeEvent*) {
-  surface_ = QPixmap();
   surfaceStale_ = true;
+  if (!reshaping_) regionStale_ = true;
   if (!drawingDelayed_) redraw();
 }
 
@@ -491,9 +568,9 @@ void zqButtons_H::mouseDoubleClickEvent(QMouseEvent* e) {
     pressLeft(pos, 0);
     lastButton_ = -1;
   } else {
-    // The second press of another button: reported as it happened, not drawn.
+    // The second press of another button is reported as a left press, not drawn.
     lastButton_ = button;
-    emit MouseDown(button, 0, float(pos.x()), float(pos.y()));
+    emit MouseDown(LeftButton, 0, float(pos.x()), float(pos.y()));
   }
 }
 
@@ -540,7 +617,7 @@ void zqButtons_H::checkHover() {
 // ---- keyboard and focus -------------------------------------------------------------------
 
 void zqButtons_H::keyPressEvent(QKeyEvent* e) {
-  int keyCode = virtualKeyCode(e->key());
+  int keyCode = virtualKeyCode(*e);
   const int shift = shiftMask(e->modifiers());
   if (const int scan = arrowScanCode(keyCode)) {
     // Arrow keys move between the container's controls; the container decides where.
@@ -568,7 +645,7 @@ void zqButtons_H::keyPressEvent(QKeyEvent* e) {
 
 void zqButtons_H::keyReleaseEvent(QKeyEvent* e) {
   if (e->isAutoRepeat()) return;  // a held key releases once, when it comes up
-  int keyCode = virtualKeyCode(e->key());
+  int keyCode = virtualKeyCode(*e);
   const int shift = shiftMask(e->modifiers());
   held_ = false;
   if (keyCode == VkSpace && (state_ & kPressed)) {
@@ -613,10 +690,16 @@ void zqButtons_H::focusOutEvent(QFocusEvent* e) {
 bool zqButtons_H::event(QEvent* e) {
   switch (e->type()) {
     case QEvent::Shortcut: {
-      auto* se = static_cast<QShortcutEvent*>(e);
-      if (se->shortcutId() != accessKeyId_ || accessKeyId_ == 0) break;
+      const int id = static_cast<QShortcutEvent*>(e)->shortcutId();
+      const bool enterOrEscape =
+          id != 0 && (id == enterKeyIds_[0] || id == enterKeyIds_[1] || id == escapeKeyId_);
+      if (!enterOrEscape && (id == 0 || id != accessKeyId_)) break;
       if (!isEnabled()) return true;
-      if (!(state_ & kDefaultLook)) redraw();
+      if (enterOrEscape) {
+        if (mode_ != ModeCommand) return true;
+      } else if (!(state_ & kDefaultLook)) {
+        redraw();
+      }
       lastButton_ = LeftButton;
       runClick();
       return true;
@@ -633,6 +716,9 @@ bool zqButtons_H::event(QEvent* e) {
 void zqButtons_H::changeEvent(QEvent* e) {
   switch (e->type()) {
     case QEvent::EnabledChange:
+      if (buttonStyle_ == 3) regionStale_ = true;  // its corners are cut only while enabled
+      redraw();
+      break;
     case QEvent::FontChange:
     case QEvent::PaletteChange:
       redraw();
@@ -734,15 +820,15 @@ void zqButtons_H::ReadProperties(const PropertyBag& bag) {
   if (joins) optionGroup(GroupJoin);
   else if (mode_ == ModeOption && value_) optionGroup(GroupClearOthers);
   drawingDelayed_ = false;
-  surface_ = QPixmap();
+  regionStale_ = true;
   redraw();
 }
 
 void zqButtons_H::WriteProperties(PropertyBag& bag) const {
-  // A centred caption is the loading default, so it is the one left out; any other alignment
-  // is written and survives a save and load.
   bag.WriteProperty(QStringLiteral("Caption"), caption_, QString());
-  bag.WriteProperty(QStringLiteral("CapAlign"), captionAlign_, int(AlignCenter));
+  // Always written: centred, the usual case, so designs state it, and left too, which a
+  // missing key would bring back as centred.
+  bag.WriteProperty(QStringLiteral("CapAlign"), captionAlign_);
   bag.WriteProperty(QStringLiteral("BackStyle"), buttonStyle_, 0);
   bag.WriteProperty(QStringLiteral("Shape"), buttonShape_, 0);
   if (testAttribute(Qt::WA_SetFont))
@@ -763,7 +849,8 @@ void zqButtons_H::WriteProperties(PropertyBag& bag) const {
   bag.WriteProperty(QStringLiteral("ImgAlign"), pictureAlign_, int(PicLeftEdge));
   writePicture(bag, QStringLiteral("Image"), picture_);
   bag.WriteProperty(QStringLiteral("ImgSize"), pictureSizePx_, 16);
-  bag.WriteProperty(QStringLiteral("Enabled"), isEnabled(), true);
+  // The button's own setting: inside a disabled container it is greyed but not switched off.
+  bag.WriteProperty(QStringLiteral("Enabled"), !testAttribute(Qt::WA_ForceDisabled), true);
   bag.WriteProperty(QStringLiteral("cBack"), backColor_);
   bag.WriteProperty(QStringLiteral("mPointer"), mousePointer_, 0);
   writePicture(bag, QStringLiteral("mIcon"), mouseIcon_);

@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include "widgets/ButtonPicture.h"
+#include "widgets/ButtonShape.h"
 #include "widgets/ColorValue.h"
 #include "widgets/PropertyBag.h"
 
@@ -94,8 +95,11 @@ class zqButtons_H : public QWidget, public Designable {
   void setHoverBackColor(ColorValue colour);
 
   QWidget* hwnd() { return this; }
-  // The finished face as last drawn; it reaches the screen in one copy.
-  const QPixmap& hdc() const { return surface_; }
+  // The finished face as last drawn, at the screen's device pixel ratio; it reaches the
+  // screen in one copy.
+  const QImage& hdc() const { return surface_; }
+  // How many times the face has been copied to the screen (one per paint).
+  int surfaceCopies() const { return surfaceCopies_; }
 
   void Refresh();
   // true suspends drawing while several properties change; false resumes and redraws.
@@ -105,6 +109,12 @@ class zqButtons_H : public QWidget, public Designable {
   // The container asks for the default-button look (frame and focus rectangle) even
   // without the focus.
   void setDisplayAsDefault(bool asDefault);
+  // Enter clicks the window's default button and Escape its cancel button, as the access key
+  // does; check and option buttons ignore both keys.
+  void setDefault(bool isDefault);
+  bool isDefault() const { return enterKeyIds_[0] != 0; }
+  void setCancel(bool isCancel);
+  bool isCancel() const { return escapeKeyId_ != 0; }
   bool isHovering() const { return hovering_; }
   bool isPushed() const { return (state_ & (kPressed | kPointerOver)) == (kPressed | kPointerOver); }
 
@@ -158,6 +168,7 @@ class zqButtons_H : public QWidget, public Designable {
 
   void redraw();
   void render();
+  void rebuildRegion();
   void pressLeft(const QPointF& pos, int shift);
   void runClick();
   void startHover(bool leftDown);
@@ -177,6 +188,8 @@ class zqButtons_H : public QWidget, public Designable {
   QString caption_;
   QString accessKey_;
   int accessKeyId_ = 0;
+  int enterKeyIds_[2] = {0, 0};  // Return and the keypad's Enter
+  int escapeKeyId_ = 0;
   int captionAlign_ = AlignCenter;
   int captionStyle_ = CaptionFlat;
   int customClick_ = 0;
@@ -206,7 +219,14 @@ class zqButtons_H : public QWidget, public Designable {
   bool surfaceStale_ = true;
   bool clickAfterRelease_ = true;  // false for the release that ends a double click
   QPoint movedBy_;                 // window offset of a CustomClick press
-  QPixmap surface_;
+  QImage surface_;
+  int surfaceCopies_ = 0;
+  ButtonRegions regions_;
+  QImage cutPicture_;      // shapes 7 and 8: the picture fitted to the button
+  QImage pictureCopy_;     // the transparent copy of a bitmap at its drawn size
+  qint64 pictureCopyKey_ = 0;
+  bool regionStale_ = true;
+  bool reshaping_ = false;
   QTimer hoverTimer_;
 };
 

@@ -159,7 +159,8 @@ void zykProgressBar::WriteProperties(PropertyBag& bag) const {
   bag.WriteProperty(QStringLiteral("BarPictureBack"), barPictureBackName_, QString());
   bag.WriteProperty(QStringLiteral("CaptionCustom"), captionCustom_, QString());
   bag.WriteProperty(QStringLiteral("CaptionFormat"), captionFormat_, 0);
-  bag.WriteProperty(QStringLiteral("Enabled"), isEnabled(), true);
+  // Its own setting, not the greyed state a disabled container passes down.
+  bag.WriteProperty(QStringLiteral("Enabled"), !testAttribute(Qt::WA_ForceDisabled), true);
   // The font is written only when it is not simply the container's font.
   if (font() != inheritedFont())
     bag.WriteProperty(QStringLiteral("Font"), font());
@@ -292,13 +293,16 @@ void zykProgressBar::mouseReleaseEvent(QMouseEvent* event) {
   dragging_ = false;
   const QPointF pos = event->position();
   const bool inside = pos.x() >= 0 && pos.x() < width() && pos.y() >= 0 && pos.y() < height();
-  if (event->button() == Qt::LeftButton && pressedInside_ && inside) emit Click();
+  if (event->button() == Qt::LeftButton && pressedInside_ && inside && !endsDoubleClick_) emit Click();
   pressedInside_ = false;
+  endsDoubleClick_ = false;
 }
 
 void zykProgressBar::mouseDoubleClickEvent(QMouseEvent*) {
-  // The second press of a double click repeats the first one, wherever the pointer is now.
+  // The second press of a double click repeats the first one, wherever the pointer is now; a
+  // double click is one click, so its release raises no second Click.
   if (pressButton_ != Qt::NoButton) press(pressButton_, pressPoint_);
+  endsDoubleClick_ = true;
 }
 
 }  // namespace tonalix::widgets

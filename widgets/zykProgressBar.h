@@ -106,6 +106,7 @@ class zykProgressBar : public QWidget, public Designable {
   int lastValue_ = 0;
   bool dragging_ = false;
   bool pressedInside_ = false;
+  bool endsDoubleClick_ = false;  // the next release ends a double click: no second Click
   Qt::MouseButton pressButton_ = Qt::NoButton;
   QPointF pressPoint_;
   bool inResizeStep_ = false;

@@ -358,4 +358,8 @@ void zykSlider::mouseReleaseEvent(QMouseEvent* event) {
   }
 }
 
+// The second press of a double click starts no drag of its own: the first press already
+// reported DragStart and its release DragEnd. Its release still raises Click.
+void zykSlider::mouseDoubleClickEvent(QMouseEvent*) {}
+
 }  // namespace tonalix::widgets

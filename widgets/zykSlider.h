@@ -56,7 +56,10 @@ class zykSlider : public QWidget, public Designable {
   void ReadProperties(const PropertyBag& bag) override;
   void WriteProperties(PropertyBag& bag) const override;
 
-  QRect thumbRect() const { return QRect(thumbLeft_, thumbTop_, thumb_.width(), thumb_.height()); }
+  // In logical pixels, as mouse positions are; the thumb picture may be drawn for a denser screen.
+  QRect thumbRect() const {
+    return QRect(QPoint(thumbLeft_, thumbTop_), thumb_.deviceIndependentSize().toSize());
+  }
   QRect railRect() const { return railRect_; }  // the groove, right and bottom exclusive
   bool isDragging() const { return dragging_; }
   const QPixmap& surface() const { return surface_; }
@@ -80,6 +83,7 @@ class zykSlider : public QWidget, public Designable {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
 
  private:
   bool vertical() const { return orientation_ == kVertical; }

@@ -39,7 +39,7 @@ QPixmap solidPixmap(int w, int h, QColor colour) {
   return p;
 }
 
-QColor faceColourAt(const zqButtons_H& b, QPoint p) { return b.hdc().toImage().pixelColor(p); }
+QColor faceColourAt(const zqButtons_H& b, QPoint p) { return b.hdc().pixelColor(p); }
 }  // namespace
 
 class TestZqButtons : public QObject {
@@ -125,8 +125,12 @@ void TestZqButtons::optionGroupFollowsReparentingAndFocus() {
   QTRY_VERIFY(a->Value());
   QCOMPARE(clicks.count(), 1);
 
-  // Destroying the container with its buttons leaves no stale entries behind.
+  // Destroying the container takes its buttons down; each leaves its group on the way, so no
+  // entry outlives its button.
+  int countWhenGone = -1;
+  connect(b, &QObject::destroyed, this, [&] { countWhenGone = ButtonOptionGroups::count(right); });
   delete right;
+  QCOMPARE(countWhenGone, 0);
   delete left;
 }
 
@@ -197,6 +201,22 @@ void TestZqButtons::accessKeyClicksTheButton() {
   button->setEnabled(false);
   QTest::keyClick(&window, Qt::Key_G, Qt::AltModifier);
   QCOMPARE(clicks.count(), 1);
+
+  // Enter clicks the default button and Escape the cancel button, in command mode only.
+  button->setEnabled(true);
+  button->setDefault(true);
+  auto* cancel = new zqButtons_H(&window);
+  cancel->setCancel(true);
+  cancel->show();
+  QSignalSpy cancels(cancel, &zqButtons_H::Click);
+  QTest::keyClick(&window, Qt::Key_Return);
+  QTest::keyClick(&window, Qt::Key_Escape);
+  QCOMPARE(clicks.count(), 2);
+  QCOMPARE(cancels.count(), 1);
+  button->setMode(zqButtons_H::ModeCheck);
+  QTest::keyClick(&window, Qt::Key_Return);
+  QCOMPARE(clicks.count(), 2);
+  QVERIFY(!button->Value());
 }
 
 void TestZqButtons::clickAndDoubleClickRules() {
@@ -209,15 +229,26 @@ void TestZqButtons::clickAndDoubleClickRules() {
   QSignalSpy doubles(button, &zqButtons_H::DoubleClick);
   QSignalSpy downs(button, &zqButtons_H::MouseDown);
 
+  QCursor::setPos(button->mapToGlobal(QPoint(10, 10)));
+  QTest::mouseMove(button, QPoint(10, 10));
+  QTRY_VERIFY(button->isHovering());
   QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(10, 10));
   QCOMPARE(clicks.count(), 1);
   QTest::mouseClick(button, Qt::RightButton, {}, QPoint(10, 10));
   QCOMPARE(clicks.count(), 1);
   QCOMPARE(downs.last().at(0).toInt(), int(zqButtons_H::RightButton));
+  // A right double click reports the right button, then its second press as a left press.
+  QTest::mouseDClick(button, Qt::RightButton, {}, QPoint(10, 10));
+  QCOMPARE(doubles.count(), 1);
+  QCOMPARE(doubles.last().at(0).toInt(), int(zqButtons_H::RightButton));
+  QCOMPARE(downs.last().at(0).toInt(), int(zqButtons_H::LeftButton));
+  QVERIFY(!button->isPushed());
+  QTest::mouseRelease(button, Qt::RightButton, {}, QPoint(10, 10));
+  doubles.clear();
 
   // Releasing away from the button cancels the click and pops the button up.
   QTest::mousePress(button, Qt::LeftButton, {}, QPoint(10, 10));
-  QVERIFY(button->isPushed() || !button->isHovering());
+  QVERIFY(button->isPushed());
   QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(200, 10));
   QCOMPARE(clicks.count(), 1);
   QVERIFY(!button->isPushed());
@@ -228,7 +259,7 @@ void TestZqButtons::clickAndDoubleClickRules() {
   downs.clear();
   QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(10, 10));
   QTest::mouseDClick(button, Qt::LeftButton, {}, QPoint(10, 10));
-  QVERIFY(button->isPushed() || !button->isHovering());
+  QVERIFY(button->isPushed());
   QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(10, 10));
   QCOMPARE(clicks.count(), 1);
   QCOMPARE(doubles.count(), 1);
@@ -296,8 +327,13 @@ void TestZqButtons::arrowKeysGoToTheContainer() {
   QCOMPARE(recorder.scanCodes, (QList<quint32>{0x4D, 0x48}));
 
   QTest::keyClick(button, Qt::Key_A);
-  QCOMPARE(keyDowns.count(), 1);
-  QCOMPARE(keyDowns.at(0).at(0).toInt(), 65);
+  QTest::keyClick(button, Qt::Key_Colon, Qt::ShiftModifier);
+  QTest::keyClick(button, Qt::Key_7, Qt::KeypadModifier);
+  QList<int> codes;
+  for (const auto& args : keyDowns) codes << args.at(0).toInt();
+  // Shift comes down before ':' and is swallowed when it comes up; ':' is the ';' key.
+  QCOMPARE(codes, (QList<int>{65, 16, 186, 103}));
+  QCOMPARE(keyUps.count(), 3);
 
   // Arrow navigation reaching an unselected option button selects it.
   button->setMode(zqButtons_H::ModeOption);
@@ -386,9 +422,13 @@ void TestZqButtons::savedSettingsRoundTripWithoutDefaults() {
   zqButtons_H fresh(&container);
   PropertyBag defaults;
   fresh.WriteProperties(defaults);
-  QStringList names = defaults.names();
-  names.sort();
-  QCOMPARE(names, (QStringList{"Mode", "Value", "cBack"}));
+  QCOMPARE(defaults.names(), (QStringList{"CapAlign", "Mode", "Value", "cBack"}));
+  // A button greyed only by its disabled container keeps its own setting.
+  container.setEnabled(false);
+  PropertyBag greyed;
+  fresh.WriteProperties(greyed);
+  QVERIFY(!greyed.contains("Enabled"));
+  container.setEnabled(true);
 
   zqButtons_H source(&container);
   source.setCaption("Sa&mple || two");
@@ -413,6 +453,15 @@ void TestZqButtons::savedSettingsRoundTripWithoutDefaults() {
   source.WriteProperties(saved);
   QCOMPARE(saved.ReadProperty("ImgSize").toInt(), 24);
   QCOMPARE(saved.ReadProperty("CapAlign").toInt(), 0);  // a left caption is kept
+  const QStringList order{"Caption", "CapAlign", "BackStyle", "Shape", "Font", "cFore", "cFHover",
+                          "cBHover", "Focus", "LockHover", "cGradient", "Gradient", "CapStyle",
+                          "Mode", "Value", "CustomClick", "ImgAlign", "Image", "ImgSize",
+                          "Enabled", "cBack", "mPointer", "mIcon"};
+  QStringList expected;
+  for (const QString& key : order)
+    if (saved.contains(key)) expected << key;
+  QCOMPARE(saved.names(), expected);
+  QVERIFY(saved.names().size() >= 18);
 
   zqButtons_H loaded(&container);
   loaded.ReadProperties(saved);

@@ -140,6 +140,10 @@ class TestZykProgressBar : public QObject {
     QCOMPARE(click.count(), 0);  // released outside
     QTest::mouseClick(&b, Qt::LeftButton, {}, QPoint(5, 150));
     QCOMPARE(click.count(), 1);
+    // A double click is one click more, not two.
+    QTest::mouseDClick(&b, Qt::LeftButton, {}, QPoint(5, 150));
+    QTest::mouseRelease(&b, Qt::LeftButton, {}, QPoint(5, 150));
+    QCOMPARE(click.count(), 1);
 
     const int before = b.Value();
     b.SetEnabled(false);

@@ -135,6 +135,26 @@ class TestZykSlider : public QObject {
     QCOMPARE(*log, QStringList({"ValueChanged", "DragStart"}));
     QTest::mouseRelease(&s, Qt::LeftButton, {}, QPoint(10, 30));
     QCOMPARE(log->mid(2), QStringList({"Click", "DragEnd"}));
+    // The second press of a double click starts no second drag; its release still clicks.
+    log->clear();
+    QTest::mouseDClick(&s, Qt::LeftButton, {}, QPoint(10, 30));
+    QTest::mouseRelease(&s, Qt::LeftButton, {}, QPoint(10, 30));
+    QCOMPARE(*log, QStringList({"Click"}));
+  }
+
+  void thumbHitTestIsInLogicalPixels() {
+    // A thumb drawn for a screen of twice the density: 40 x 40 pixels, 20 x 20 logical.
+    zykSlider s;
+    setUpVolume(s);
+    QCOMPARE(s.SetSliderIcon(pics_.solid("thumb@2x", 40, 40, Qt::blue)), PropertyError::None);
+    QCOMPARE(s.thumbRect().size(), QSize(20, 20));
+    QCOMPARE(s.SetValue(64), PropertyError::None);
+    const int top = s.thumbRect().top();
+    // 25 pixels below the thumb's top is off it (though within its picture's 40 pixels): the
+    // thumb centres on the press.
+    QTest::mousePress(&s, Qt::LeftButton, {}, QPoint(10, top + 25));
+    QVERIFY(qAbs(s.thumbRect().top() - (top + 15)) <= 1);  // snapped to the nearest value
+    QTest::mouseRelease(&s, Qt::LeftButton, {}, QPoint(10, top + 25));
   }
 
   void releaseOutsideEndsDragWithoutClick() {
@@ -237,7 +257,7 @@ class TestZykSlider : public QObject {
     s.SetShowValueTip(false);
     PropertyBag bag;
     s.WriteProperties(bag);
-    QCOMPARE(bag.names(), QStringList({"BackColor", "Max", "ShowValueTip", "SliderIcon", "Value"}));
+    QCOMPARE(bag.names(), QStringList({"BackColor", "SliderIcon", "ShowValueTip", "Max", "Value"}));
 
     zykSlider loaded;
     loaded.resize(20, 200);
