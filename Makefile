@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: deps configure build run test bench asan clean
+.PHONY: deps configure build run test bench package asan clean
 
 deps:
 	@./scripts/install-deps
@@ -22,6 +22,10 @@ test: build
 
 bench: build
 	./scripts/run-benchmarks $(BUILD)
+
+# A Debian package of the installed program in $(BUILD)/, runtime dependencies only.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 # Tests under AddressSanitizer and UndefinedBehaviorSanitizer, in a build tree of their own.
 asan: deps
