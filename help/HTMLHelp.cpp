@@ -223,14 +223,16 @@ bool HTMLHelp::HHCheckRegistry(const QString& FileToCheck) {
   regFileExists_ = false;
   if (!nameCheck(FileToCheck)) return false;
   const QString name = lastComponent(FileToCheck);
-  const auto folder = registrations_.Lookup(name.toStdString());
-  if (!folder) {
+  const auto entry = registrations_.Lookup(name.toStdString());
+  if (!entry) {
     regFileName_.clear();
     regFilePath_.clear();
     return false;
   }
-  regFileName_ = name;
-  regFilePath_ = QString::fromStdString(*folder);
+  // Names match without regard to case, but this file system tells cases apart: the path is
+  // built from the name as it was registered.
+  regFileName_ = QString::fromStdString(entry->fileName);
+  regFilePath_ = QString::fromStdString(entry->folder);
   // Folders are recorded with their trailing separator.
   if (regFilePath_.endsWith(QLatin1Char('/'))) regFilePath_.chop(1);
   QString full = regFilePath_ + QLatin1Char('/') + regFileName_;

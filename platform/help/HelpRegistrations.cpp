@@ -64,10 +64,10 @@ std::string HelpRegistrations::DefaultStorePath() {
 
 HelpRegistrations::HelpRegistrations(std::string storePath) : storePath_(std::move(storePath)) {}
 
-std::optional<std::string> HelpRegistrations::Lookup(const std::string& fileName) const {
+std::optional<HelpRegistrations::Entry> HelpRegistrations::Lookup(const std::string& fileName) const {
   if (storePath_.empty() || fileName.empty()) return std::nullopt;
   for (const auto& [name, folder] : load(storePath_))
-    if (equalNoCase(name, fileName)) return folder;
+    if (equalNoCase(name, fileName)) return Entry{name, folder};
   return std::nullopt;
 }
 

@@ -15,9 +15,13 @@ class HelpRegistrations {
 
   explicit HelpRegistrations(std::string storePath = DefaultStorePath());
 
-  // The folder recorded for fileName (compared without regard to case), as written: folders
-  // are written with a trailing "/". Empty when not registered or the store cannot be read.
-  std::optional<std::string> Lookup(const std::string& fileName) const;
+  struct Entry {
+    std::string fileName;  // as registered: the name the file really has on disk
+    std::string folder;    // as written, with its trailing "/"
+  };
+  // The entry for fileName (compared without regard to case); none when not registered or
+  // the store cannot be read.
+  std::optional<Entry> Lookup(const std::string& fileName) const;
   // Records (or replaces) the entry. Returns an empty string on success, else a readable error.
   std::string Set(const std::string& fileName, const std::string& folder);
   // Removes the entry; removing an absent entry succeeds.
