@@ -8,15 +8,16 @@ namespace tonalix::help {
 
 ChmBrowser::ChmBrowser(std::shared_ptr<const platform::ChmFile> file, QWidget* parent)
     : QTextBrowser(parent), file_(std::move(file)) {
-  // Links inside the file are followed here; web links belong in the desktop's browser.
-  setOpenLinks(true);
+  // Links inside the file are followed here; a web or mail link goes to the desktop's own
+  // programs. The browser's own handling would hand our chm: links to the desktop as well.
+  setOpenLinks(false);
   setOpenExternalLinks(false);
-  connect(this, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) {
-    if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https") ||
-        url.scheme() == QLatin1String("mailto")) {
+  connect(this, &QTextBrowser::anchorClicked, this, [this](const QUrl& link) {
+    const QUrl url = link.isRelative() ? source().resolved(link) : link;
+    if (url.scheme() == QLatin1String(kScheme))
+      setSource(url);
+    else
       QDesktopServices::openUrl(url);
-      setSource(source());
-    }
   });
 }
 

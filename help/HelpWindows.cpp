@@ -68,19 +68,24 @@ HelpViewer* HelpWindows::viewerFor(QWidget* owner, const QString& target, bool s
     lastError_ = QStringLiteral("No help file was named.");
     return nullptr;
   }
-  const QString key = QFileInfo(t.file).absoluteFilePath() + QLatin1Char('>') + t.windowType.toLower();
+  auto file = open(t.file);
+  if (!file) return nullptr;
+  // A request without a window type uses the file's default one, so it lands in the same
+  // window as a request that names that type.
+  QString typeName = t.windowType;
+  if (typeName.isEmpty()) typeName = QString::fromStdString(file->DefaultWindow());
+  const platform::ChmWindowType* type = nullptr;
+  if (!typeName.isEmpty()) {
+    type = file->WindowType(typeName.toStdString());
+    if (!type && !t.windowType.isEmpty()) {
+      lastError_ = QStringLiteral("The help file has no window type \"%1\".").arg(t.windowType);
+      return nullptr;
+    }
+  }
+  const QString key = QString::fromStdString(file->path()) + QLatin1Char('>') +
+                      (type ? QString::fromStdString(type->name).toLower() : QString());
   HelpViewer* viewer = viewers_.value(key);
   if (!viewer) {
-    auto file = open(t.file);
-    if (!file) return nullptr;
-    const platform::ChmWindowType* type = nullptr;
-    if (!t.windowType.isEmpty()) {
-      type = file->WindowType(t.windowType.toStdString());
-      if (!type) {
-        lastError_ = QStringLiteral("The help file has no window type \"%1\".").arg(t.windowType);
-        return nullptr;
-      }
-    }
     viewer = new HelpViewer(file, type, owner);
     viewers_.insert(key, viewer);
     if (showStart) viewer->ShowDefaultTopic();

@@ -152,7 +152,7 @@ void ChmFile::readTables() {
   }
 
   // #SYSTEM: a version, then records of (code, length, data); code 2 is the default topic,
-  // code 3 the title.
+  // code 3 the title, code 5 the default window type.
   if (const auto system = Read("/#SYSTEM")) {
     std::size_t at = 4;
     while (at + 4 <= system->size()) {
@@ -163,6 +163,7 @@ void ChmFile::readTables() {
       const std::string text(data.c_str());
       if (code == 2) defaultTopic_ = text;
       if (code == 3) title_ = text;
+      if (code == 5) defaultWindow_ = text;
       at += 4 + length;
     }
   }

@@ -50,6 +50,8 @@ class ChmFile {
   // The project's default topic (#SYSTEM), empty when it named none.
   const std::string& DefaultTopic() const { return defaultTopic_; }
   const std::string& Title() const { return title_; }
+  // The window type a viewer takes when none is asked for (#SYSTEM), empty when none.
+  const std::string& DefaultWindow() const { return defaultWindow_; }
 
   // The archive object that a path recorded by the help compiler refers to. The compiler may
   // record the absolute path of the source file it compiled; such a path is matched on its
@@ -66,6 +68,7 @@ class ChmFile {
   std::vector<ChmWindowType> windowTypes_;
   std::string defaultTopic_;
   std::string title_;
+  std::string defaultWindow_;
 };
 
 }  // namespace tonalix::platform

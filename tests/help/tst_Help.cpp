@@ -209,7 +209,10 @@ class tst_Help : public QObject {
     QCOMPARE(found[0].second, QStringLiteral("/troubleshooting.htm"));
 
     rig.help.setHHKeyword(QStringLiteral("drum rate"));
+    rig.help.setHHWindow(QString());
     rig.help.HHDisplayKeyword();
+    // The file's default window type is "Main": the lookup lands in the window already open.
+    QCOMPARE(viewerOf(rig.help), viewer);
     QCOMPARE(viewer->currentTopic(), QStringLiteral("/drums.htm"));
   }
 
