@@ -208,6 +208,15 @@ class tst_Help : public QObject {
     QCOMPARE(found.size(), 1);
     QCOMPARE(found[0].second, QStringLiteral("/troubleshooting.htm"));
 
+    // Shown on top of a form, the viewer belongs to that form.
+    QWidget form;
+    rig.help.setHHShowOnTop(true);
+    rig.help.HHDisplayTopicID(&form);
+    QCOMPARE(viewer->parentWidget(), &form);
+    rig.help.setHHShowOnTop(false);
+    rig.help.HHDisplayTopicID();
+    QVERIFY(!viewer->parentWidget());
+
     rig.help.setHHKeyword(QStringLiteral("drum rate"));
     rig.help.setHHWindow(QString());
     rig.help.HHDisplayKeyword();
