@@ -1,7 +1,6 @@
 #include "help/HTMLHelp.h"
 
 #include <QCursor>
-#include <QMessageBox>
 #include <QWhatsThis>
 #include <QWidget>
 #include <array>
@@ -12,6 +11,7 @@
 #include "help/HelpWindows.h"
 #include "platform/system/BuiltInData.h"
 #include "platform/system/ProgramFolder.h"
+#include "widgets/MessageBox.h"
 
 namespace tonalix::help {
 namespace {
@@ -71,11 +71,11 @@ QString lastComponent(const QString& path) { return path.mid(path.lastIndexOf(QL
 
 HTMLHelp::HTMLHelp() {
   ShowMessage = [](MessageKind kind, const QString& text) {
-    const auto icon = kind == MessageKind::Error     ? QMessageBox::Critical
-                      : kind == MessageKind::Warning ? QMessageBox::Warning
-                                                     : QMessageBox::Information;
-    QMessageBox box(icon, QString::fromLatin1(kMessageCaption), text, QMessageBox::Ok);
-    box.exec();
+    using widgets::MessageIcon;
+    const auto icon = kind == MessageKind::Error     ? MessageIcon::Critical
+                      : kind == MessageKind::Warning ? MessageIcon::Warning
+                                                     : MessageIcon::Information;
+    widgets::ShowMessageBox(nullptr, QString::fromLatin1(kMessageCaption), text, icon);
   };
   ProgramFolder = QString::fromStdString(platform::ProgramFolder());
   DetectHHVersion = [] { return VersionText(4, 0, 0, 0); };

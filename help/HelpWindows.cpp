@@ -2,10 +2,10 @@
 
 #include <QFileInfo>
 #include <QLabel>
-#include <QMessageBox>
 
 #include "help/HelpViewer.h"
 #include "platform/help/ChmFile.h"
+#include "widgets/MessageBox.h"
 
 namespace tonalix::help {
 namespace {
@@ -43,8 +43,7 @@ HelpWindows& HelpWindows::instance() {
 
 HelpWindows::HelpWindows() {
   ShowLookupMessage = [](const QString& title, const QString& text) {
-    QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok);
-    box.exec();
+    widgets::ShowMessageBox(nullptr, title, text, widgets::MessageIcon::Information);
   };
 }
 
