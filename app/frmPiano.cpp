@@ -9,6 +9,9 @@
 #include "app/PanelBackground.h"
 #include "core/AppTitle.h"
 #include "drums/DrumPads.h"
+#include "help/HTMLHelp.h"
+#include "help/frmAbout.h"
+#include "help/frmOSInfo.h"
 #include "keyboard/ComputerKeyboard.h"
 #include "keyboard/KeyLabels.h"
 #include "keyboard/PianoKeyboard.h"
@@ -87,8 +90,35 @@ void frmPiano::buildMenus() {
   about_ = help->addAction(QStringLiteral("About"));
   help->addSeparator();
   mnuInfo_ = help->addAction(QStringLiteral("System Info"));
-  // These windows are not part of this build yet; the items stay visible.
-  for (QAction* a : {contents_, about_, mnuInfo_}) a->setEnabled(false);
+  connect(contents_, &QAction::triggered, this, &frmPiano::Contents_Click);
+  connect(about_, &QAction::triggered, this, &frmPiano::About_Click);
+  connect(mnuInfo_, &QAction::triggered, this, &frmPiano::mnuInfo_Click);
+}
+
+void frmPiano::Contents_Click() {
+  if (!htmlHelp_) htmlHelp_ = std::make_unique<help::HTMLHelp>();
+  htmlHelp_->setCHMFile(htmlHelp_->ProgramFolder + QStringLiteral("/help/Tonalix-STUDIO.chm"));
+  htmlHelp_->setHHTopicID(1);
+  htmlHelp_->setHHWindow(QStringLiteral("Main"));
+  htmlHelp_->HHDisplayTopicID();
+}
+
+help::frmAbout* frmPiano::aboutBox() const { return aboutBox_.data(); }
+help::frmOSInfo* frmPiano::osInfo() const { return osInfo_.data(); }
+
+void frmPiano::About_Click() {
+  // A secondary window of its own (no parent): it may go behind the piano and stays until closed.
+  if (!aboutBox_) aboutBox_ = new help::frmAbout;
+  aboutBox_->show();
+  aboutBox_->raise();
+  aboutBox_->activateWindow();
+}
+
+void frmPiano::mnuInfo_Click() {
+  if (!osInfo_) osInfo_ = new help::frmOSInfo;
+  osInfo_->show();
+  osInfo_->raise();
+  osInfo_->activateWindow();
 }
 
 void frmPiano::Form_Load() {
@@ -118,6 +148,11 @@ void frmPiano::Form_Unload() {
   unloaded_ = true;
   midi_.CloseAtUnload();
   services_.deleteSampleTempFiles();
+  // The secondary windows go with the main one; so do help viewers, which would otherwise keep
+  // the program running after its window has closed.
+  delete aboutBox_.data();
+  delete osInfo_.data();
+  if (htmlHelp_) htmlHelp_->HHClose();
 }
 
 void frmPiano::closeEvent(QCloseEvent* event) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <functional>
 #include <memory>
 
@@ -29,6 +30,11 @@ namespace songs {
 class SampleSongPanel;
 }
 class SequencerControl;
+namespace help {
+class HTMLHelp;
+class frmAbout;
+class frmOSInfo;
+}  // namespace help
 
 class frmPiano : public QMainWindow {
   Q_OBJECT
@@ -76,6 +82,16 @@ class frmPiano : public QMainWindow {
   QAction* About() const { return about_; }
   QAction* mnuInfo() const { return mnuInfo_; }
 
+  // The help menu's commands: the help guide at its start page, the about box and the system
+  // information window (each shown modeless, one of each).
+  void Contents_Click();
+  void About_Click();
+  void mnuInfo_Click();
+  // The help wrapper, made on the first "How to Use"; null before.
+  help::HTMLHelp* htmlHelp() const { return htmlHelp_.get(); }
+  help::frmAbout* aboutBox() const;
+  help::frmOSInfo* osInfo() const;
+
  protected:
   void closeEvent(QCloseEvent* event) override;
 
@@ -100,6 +116,9 @@ class frmPiano : public QMainWindow {
   QAction* contents_ = nullptr;
   QAction* about_ = nullptr;
   QAction* mnuInfo_ = nullptr;
+  std::unique_ptr<help::HTMLHelp> htmlHelp_;
+  QPointer<help::frmAbout> aboutBox_;
+  QPointer<help::frmOSInfo> osInfo_;
   bool loaded_ = false;
   bool unloaded_ = false;
 };

@@ -5,8 +5,11 @@
 namespace tonalix::widgets {
 
 void ShowMessageBox(QWidget* parent, const QString& caption, const QString& text, MessageIcon icon) {
-  QMessageBox box(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon, caption,
-                  text, QMessageBox::Ok, parent);
+  const auto qtIcon = icon == MessageIcon::Information ? QMessageBox::Information
+                      : icon == MessageIcon::Warning   ? QMessageBox::Warning
+                      : icon == MessageIcon::Critical  ? QMessageBox::Critical
+                                                       : QMessageBox::NoIcon;
+  QMessageBox box(qtIcon, caption, text, QMessageBox::Ok, parent);
   box.exec();
 }
 

@@ -9,7 +9,7 @@ class QWidget;
 
 namespace tonalix::widgets {
 
-enum class MessageIcon { None, Warning };
+enum class MessageIcon { None, Information, Warning, Critical };
 
 using MessageBoxFunction = std::function<void(QWidget* parent, const QString& caption,
                                               const QString& text, MessageIcon icon)>;
