@@ -137,14 +137,20 @@ void MidiKeyboardInput::redrawKeys() {
     wanted[static_cast<std::size_t>(i)] = note >= 0 && note < 128 && held[static_cast<std::size_t>(note)] != 0;
     anyReleased = anyReleased || (lit_[static_cast<std::size_t>(i)] && !wanted[static_cast<std::size_t>(i)]);
   }
-  // A release redraws the keys as a mouse release does; the keys still held go down again.
-  if (anyReleased) piano_.RedrawKeys();
+  // A released key looks as after a mouse release. With the computer-key labels shown the
+  // whole keyboard is redrawn, as a mouse release does, and the keys still held go down again;
+  // otherwise only the released keys change, which keeps a fast player's redraws cheap.
+  const bool redrawAll = anyReleased && piano_.ShowKey();
+  if (redrawAll) piano_.RedrawKeys();
   for (int i = 0; i < kKeyCount; ++i) {
     const auto k = static_cast<std::size_t>(i);
-    if (wanted[k] && (anyReleased || !lit_[k])) {
-      piano_.chkPiano(i)->setCaption(QString());
+    PianoKey* key = piano_.chkPiano(i);
+    if (wanted[k] && (redrawAll || !lit_[k])) {
+      key->setCaption(QString());
       std::int16_t index = static_cast<std::int16_t>(i);
       piano_.ShowKeyDown(index);
+    } else if (!wanted[k] && lit_[k] && !redrawAll) {
+      key->setPicture(isWhiteKey(i) ? piano_.pictures().picWhiteKU : piano_.pictures().picBlackKU);
     }
   }
   lit_ = wanted;
