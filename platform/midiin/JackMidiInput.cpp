@@ -2,6 +2,8 @@
 
 #include <jack/jack.h>
 #include <jack/midiport.h>
+#include <jack/ringbuffer.h>
+#include <semaphore.h>
 
 #include <atomic>
 #include <condition_variable>
@@ -15,12 +17,30 @@
 
 namespace tonalix::platform {
 
+namespace {
+// Whole channel messages waiting for the forwarding thread; at 1000 a second a stalled output
+// has four seconds before any is dropped.
+constexpr std::size_t kRingMessages = 4096;
+}  // namespace
+
 struct JackMidiInput::Impl {
   const MidiInputHandlers& handlers;
   jack_client_t* client = nullptr;
   jack_port_t* port = nullptr;
   MidiByteParser parser;  // process thread only
   std::atomic<bool> resetParser{false};
+
+  // The process callback must never wait, and the output it would forward to takes locks (a
+  // JACK output port being closed holds one while the server waits for this very cycle). It
+  // parses in place, queues the whole messages lock-free and wakes the forwarding thread, which
+  // is the input thread the handlers see. A lost source is reported on that thread too, after
+  // the messages it sent before it went.
+  jack_ringbuffer_t* ring = nullptr;
+  sem_t ready;
+  bool semaphoreReady = false;
+  std::atomic<bool> sourceWentAway{false};
+  std::atomic<bool> forwarding{true};
+  std::thread forwarder;
 
   // JACK forbids connecting ports from its own callbacks: a worker does it when told.
   std::mutex mutex;
@@ -30,6 +50,10 @@ struct JackMidiInput::Impl {
   std::thread worker;
 
   explicit Impl(const MidiInputHandlers& h) : handlers(h) {}
+  ~Impl() {
+    if (semaphoreReady) sem_destroy(&ready);
+    if (ring) jack_ringbuffer_free(ring);
+  }
 
   static int process(jack_nframes_t frames, void* arg) {
     auto* self = static_cast<Impl*>(arg);
@@ -39,10 +63,32 @@ struct JackMidiInput::Impl {
     for (jack_nframes_t i = 0; i < count; ++i) {
       jack_midi_event_t event;
       if (jack_midi_event_get(&event, buffer, i) != 0) continue;
-      self->parser.feed(event.buffer, event.size,
-                        [self](std::uint32_t message) { self->handlers.message(message); });
+      self->parser.feed(event.buffer, event.size, [self](std::uint32_t message) {
+        if (jack_ringbuffer_write_space(self->ring) >= sizeof message)
+          jack_ringbuffer_write(self->ring, reinterpret_cast<const char*>(&message), sizeof message);
+      });
     }
+    if (count > 0) sem_post(&self->ready);
     return 0;
+  }
+
+  void forward() {
+    for (;;) {
+      while (sem_wait(&ready) != 0) {
+      }
+      std::uint32_t message = 0;
+      while (jack_ringbuffer_read_space(ring) >= sizeof message) {
+        jack_ringbuffer_read(ring, reinterpret_cast<char*>(&message), sizeof message);
+        handlers.message(message);
+      }
+      if (sourceWentAway.exchange(false) && handlers.sourceLost) handlers.sourceLost();
+      if (!forwarding.load()) return;
+    }
+  }
+
+  void reportSourceLost() {
+    sourceWentAway.store(true);
+    sem_post(&ready);
   }
 
   static void portRegistered(jack_port_id_t, int registered, void* arg) {
@@ -57,13 +103,10 @@ struct JackMidiInput::Impl {
       return;
     // A source is gone: its half-received message and its held notes go with it.
     self->resetParser.store(true, std::memory_order_release);
-    if (self->handlers.sourceLost) self->handlers.sourceLost();
+    self->reportSourceLost();
   }
 
-  static void serverShutDown(void* arg) {
-    auto* self = static_cast<Impl*>(arg);
-    if (self->handlers.sourceLost) self->handlers.sourceLost();
-  }
+  static void serverShutDown(void* arg) { static_cast<Impl*>(arg)->reportSourceLost(); }
 
   void requestRescan() {
     {
@@ -108,6 +151,11 @@ std::unique_ptr<JackMidiInput> JackMidiInput::open(const MidiInputHandlers& hand
   // The client library would otherwise try to launch a server and stall for seconds.
   ::setenv("JACK_NO_START_SERVER", "1", 1);
   auto impl = std::make_unique<Impl>(handlers);
+  impl->ring = jack_ringbuffer_create(kRingMessages * sizeof(std::uint32_t));
+  if (!impl->ring) return nullptr;
+  impl->semaphoreReady = sem_init(&impl->ready, 0, 0) == 0;
+  if (!impl->semaphoreReady) return nullptr;
+  jack_ringbuffer_mlock(impl->ring);
   jack_status_t status{};
   impl->client = jack_client_open(MidiInput::kClientName, JackNoStartServer, &status);
   if (!impl->client) return nullptr;
@@ -125,6 +173,7 @@ std::unique_ptr<JackMidiInput> JackMidiInput::open(const MidiInputHandlers& hand
     jack_client_close(impl->client);
     return nullptr;
   }
+  impl->forwarder = std::thread([raw] { raw->forward(); });
   impl->worker = std::thread([raw] { raw->run(); });
   return std::unique_ptr<JackMidiInput>(new JackMidiInput(std::move(impl)));
 }
@@ -138,8 +187,12 @@ JackMidiInput::~JackMidiInput() {
   }
   impl_->wake.notify_one();
   impl_->worker.join();
-  // Closing stops the callbacks before the handlers they reach are destroyed.
+  // Deactivating stops the process callback and disconnects the sources; what they sent and
+  // the release of what they held still go out before the forwarding thread ends.
   jack_deactivate(impl_->client);
+  impl_->forwarding.store(false);
+  sem_post(&impl_->ready);
+  impl_->forwarder.join();
   jack_client_close(impl_->client);
 }
 

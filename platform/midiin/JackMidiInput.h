@@ -1,6 +1,6 @@
 // The input port on a running JACK server. JACK is used directly rather than through RtMidi:
 // the port must know its own full name to wire hardware sources to it, and its process
-// callback must not allocate.
+// callback must neither allocate nor wait on the output's locks.
 #pragma once
 
 #include <memory>

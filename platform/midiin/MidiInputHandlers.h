@@ -8,9 +8,10 @@
 namespace tonalix::platform {
 
 struct MidiInputHandlers {
-  // Runs on the port's own thread (real-time for JACK): forward, do not wait.
+  // Runs on the input's own thread as each message arrives: forward it, do not wait long.
   std::function<void(std::uint32_t message)> message;
-  // Runs on a notification thread when a source is disconnected or its system goes away.
+  // Runs when a source is disconnected or its system goes away, on the input's thread (JACK)
+  // or the ALSA watcher's, possibly alongside `message` from another system.
   std::function<void()> sourceLost;
 };
 
