@@ -14,6 +14,7 @@
 #include "help/frmOSInfo.h"
 #include "keyboard/ComputerKeyboard.h"
 #include "keyboard/KeyLabels.h"
+#include "keyboard/MidiKeyboardInput.h"
 #include "keyboard/PianoKeyboard.h"
 #include "midi/DeviceMenu.h"
 #include "midi/SoundControls.h"
@@ -50,6 +51,7 @@ frmPiano::frmPiano(Services services, QWidget* parent)
   piano_ = new keyboard::PianoKeyboard(midi_, surface_, [this] { keyLabels_->ShowKeyLabels(); });
   keyLabels_ = new keyboard::KeyLabels(*piano_, controls_, surface_);
   computerKeyboard_ = new keyboard::ComputerKeyboard(midi_, *piano_);
+  midiKeyboard_ = new keyboard::MidiKeyboardInput(midi_, *piano_, this);
   drumPads_ = new drums::DrumPads(midi_, controls_, surface_);
   sequencer_ = std::make_unique<SequencerControl>(
       [this](const std::string& text, const std::string& caption) {
@@ -136,6 +138,8 @@ void frmPiano::Form_Load() {
   drumPads_->StopAllDrums();
   // The computer keyboard plays from the first moment: the piano holds the focus at start.
   piano_->chkPiano(0)->setFocus();
+  // A MIDI keyboard plays once live play holds the output; having none is no error.
+  midiKeyboard_->Start();
   adjustSize();
   MainWindowProc::Install(this);
 }
@@ -143,6 +147,7 @@ void frmPiano::Form_Load() {
 void frmPiano::Form_Unload() {
   if (unloaded_ || !loaded_) return;
   unloaded_ = true;
+  midiKeyboard_->Stop();
   midi_.CloseAtUnload();
   services_.deleteSampleTempFiles();
   // The secondary windows go with the main one; so do help viewers, which would otherwise keep

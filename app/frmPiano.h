@@ -22,6 +22,7 @@ namespace keyboard {
 class PianoKeyboard;
 class KeyLabels;
 class ComputerKeyboard;
+class MidiKeyboardInput;
 }  // namespace keyboard
 namespace drums {
 class DrumPads;
@@ -65,6 +66,7 @@ class frmPiano : public QMainWindow {
   keyboard::PianoKeyboard& piano() { return *piano_; }
   keyboard::KeyLabels& keyLabels() { return *keyLabels_; }
   keyboard::ComputerKeyboard& computerKeyboard() { return *computerKeyboard_; }
+  keyboard::MidiKeyboardInput& midiKeyboard() { return *midiKeyboard_; }
   drums::DrumPads& drumPads() { return *drumPads_; }
   DeviceMenu& deviceMenu() { return *deviceMenu_; }
   SoundControls& soundControls() { return *soundControls_; }
@@ -107,6 +109,7 @@ class frmPiano : public QMainWindow {
   keyboard::PianoKeyboard* piano_ = nullptr;
   keyboard::KeyLabels* keyLabels_ = nullptr;
   keyboard::ComputerKeyboard* computerKeyboard_ = nullptr;
+  keyboard::MidiKeyboardInput* midiKeyboard_ = nullptr;
   drums::DrumPads* drumPads_ = nullptr;
   std::unique_ptr<SequencerControl> sequencer_;
   songs::SampleSongPanel* sampleSongs_ = nullptr;
