@@ -22,7 +22,7 @@ bool isDeviceVerb(std::string_view verb) {
 
 }  // namespace
 
-MciSystem::~MciSystem() { closeAll(); }
+MciSystem::~MciSystem() { closeAll(true); }
 
 MciSystem& MciSystem::instance() {
   // Never destroyed: at exit the MIDI output services it would close may already be gone.
@@ -44,11 +44,17 @@ std::size_t MciSystem::openDeviceCount() const {
   return devices_.size();
 }
 
-void MciSystem::closeAll() {
+void MciSystem::closeAll(bool everything) {
   std::map<std::string, std::unique_ptr<MciDevice>> devices;
   {
     std::lock_guard lock(mutex_);
-    devices.swap(devices_);
+    for (auto it = devices_.begin(); it != devices_.end();) {
+      if (everything || !it->second->keepOnCloseAll()) {
+        devices.insert(devices_.extract(it++));
+      } else {
+        ++it;
+      }
+    }
   }
   for (auto& [alias, device] : devices) device->close();
 }
@@ -117,6 +123,19 @@ MCIERROR MciSystem::open(const MciCommand& command) {
   if (devices_.count(k)) return MCIERR_DUPLICATE_ALIAS;
   if (const MCIERROR e = device->open(request)) return e;
   devices_.emplace(k, std::move(device));
+  return MCIERR_NOERROR;
+}
+
+MCIERROR MciSystem::openRecord(std::string_view type, const std::string& element, std::string& alias) {
+  std::unique_ptr<MciDevice> device = MciDeviceTypes::create(type);
+  if (!device) return MCIERR_INVALID_DEVICE_NAME;
+  MciOpenRequest request;
+  request.element = element;
+  std::lock_guard lock(mutex_);
+  // A blank cannot occur in a command-string alias, so these never collide with one.
+  request.alias = alias = "record device " + std::to_string(nextRecordId_++);
+  if (const MCIERROR e = device->open(request)) return e;
+  devices_.emplace(key(request.alias), std::move(device));
   return MCIERR_NOERROR;
 }
 
