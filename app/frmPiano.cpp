@@ -16,6 +16,7 @@
 #include "keyboard/PianoKeyboard.h"
 #include "midi/DeviceMenu.h"
 #include "midi/SoundControls.h"
+#include "recorder/WaveRecorder.h"
 #include "songs/SampleSongPanel.h"
 #include "songs/SequencerControl.h"
 #include "widgets/zqButtons_H.h"
@@ -53,6 +54,13 @@ frmPiano::frmPiano(QWidget* parent) : QMainWindow(parent) {
   sampleSongs_ = new songs::SampleSongPanel(midi_, *sequencer_, controls_,
                                             songs::SampleTempFiles::ForThisProgram(), this);
   DeleteSampleTempFiles = [this] { sampleSongs_->DeleteSampleTempFiles(); };
+  waveRecorder_ = new recorder::WaveRecorder(
+      controls_, surface_,
+      [this](const QString& text, const QString& caption) {
+        QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, this);
+        box.exec();
+      },
+      AppTitle(), [this](const std::string& path) { return sequencer_->ShortPath(path); }, MciCalls::platform(), this);
   keepKeyboardWithThePiano();
 }
 
@@ -67,6 +75,8 @@ void frmPiano::keepKeyboardWithThePiano() {
 frmPiano::~frmPiano() { Form_Unload(); }
 
 QWidget* frmPiano::surface() const { return surface_; }
+
+void frmPiano::Roll(const QString& waveFile) { waveRecorder_->Roll(waveFile); }
 
 void frmPiano::buildMenus() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
@@ -100,6 +110,7 @@ void frmPiano::Form_Load() {
   piano_->PrepareAtLoad();
   midi_.PlayMode = MidiState::kLiveOwnsOutput;
   drumPads_->StopAllDrums();
+  waveRecorder_->PrepareAtLoad();
   // The computer keyboard plays from the first moment: the piano holds the focus at start.
   piano_->chkPiano(0)->setFocus();
   adjustSize();
@@ -109,6 +120,8 @@ void frmPiano::Form_Load() {
 void frmPiano::Form_Unload() {
   if (unloaded_ || !loaded_) return;
   unloaded_ = true;
+  // A take in progress is saved to its file before anything else goes.
+  waveRecorder_->StopForUnload();
   midi_.CloseAtUnload();
   if (DeleteSampleTempFiles) DeleteSampleTempFiles();
 }
