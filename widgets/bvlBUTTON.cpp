@@ -538,15 +538,15 @@ void bvlBUTTON::ReadProperties(const PropertyBag& bag) {
 
 void bvlBUTTON::WriteProperties(PropertyBag& bag) const {
   auto picture = [&](const char* key, const ButtonPicture& p) {
-    if (p.isNull()) bag.WriteProperty(QLatin1String(key), QVariant(), QVariant());
-    else bag.WriteProperty(QLatin1String(key), p.toVariant());
+    if (!p.isNull()) bag.WriteProperty(QLatin1String(key), p.toVariant());
   };
   bag.WriteProperty(QStringLiteral("AccessKeys"), accessKeys_, QString());
   bag.WriteProperty(QStringLiteral("Appearance"), appearance_, 2);
   bag.WriteProperty(QStringLiteral("BackColour"), backColour_, kButtonFace);
   bag.WriteProperty(QStringLiteral("Behaviour"), behaviour_, 0);
   bag.WriteProperty(QStringLiteral("BevelAutoAdjust"), bevelAutoAdjust_, true);
-  bag.WriteProperty(QStringLiteral("BevelHeight"), bevelHeight_, 0);
+  // An automatic height follows the size and is worked out again at every load.
+  bag.WriteProperty(QStringLiteral("BevelHeight"), bevelAutoAdjust_ ? 0 : bevelHeight_, 0);
   bag.WriteProperty(QStringLiteral("Caption"), caption_, objectName());
   bag.WriteProperty(QStringLiteral("CaptionJustify"), captionJustify_, 4);
   bag.WriteProperty(QStringLiteral("CaptionColour"), captionColour_, 0x80000008u);
