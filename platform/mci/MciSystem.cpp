@@ -20,6 +20,25 @@ bool isDeviceVerb(std::string_view verb) {
   return false;
 }
 
+// The verb and device words of a "save" command, when the text is one.
+bool tokenizeSavePrefix(std::string_view text, std::vector<MciToken>& tokens) {
+  auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  std::size_t i = 0;
+  while (i < text.size() && blank(text[i])) ++i;
+  const std::size_t verb = i;
+  while (i < text.size() && !blank(text[i])) ++i;
+  if (!mciEquals(text.substr(verb, i - verb), "save")) return false;
+  while (i < text.size() && blank(text[i])) ++i;
+  if (i < text.size() && text[i] == '"') {
+    const std::size_t close = text.find('"', i + 1);
+    if (close == std::string_view::npos) return false;
+    i = close + 1;
+  } else {
+    while (i < text.size() && !blank(text[i])) ++i;
+  }
+  return MciTokenizer::tokenize(text.substr(0, i), tokens) == MCIERR_NOERROR && tokens.size() == 2;
+}
+
 }  // namespace
 
 MciSystem::~MciSystem() { closeAll(true); }
@@ -63,7 +82,11 @@ MCIERROR MciSystem::send(std::string_view text, std::string& reply) {
   reply.clear();
   MciCommand command;
   command.text = std::string(text);
-  if (const MCIERROR e = MciTokenizer::tokenize(text, command.tokens)) return e;
+  if (const MCIERROR e = MciTokenizer::tokenize(text, command.tokens)) {
+    // "save" takes the whole rest of the line as its path, quotes included: only the verb and
+    // the device name in front of it have to parse.
+    if (!tokenizeSavePrefix(text, command.tokens)) return e;
+  }
   if (command.tokens.empty()) return MCIERR_MISSING_COMMAND_STRING;
   const std::string verb = command.verb();
   const bool known = mciEquals(verb, "open") || mciEquals(verb, "close") || isDeviceVerb(verb);

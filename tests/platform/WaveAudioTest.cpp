@@ -180,6 +180,14 @@ TEST_F(WaveRecorderDevice, SavePathIsTheVerbatimRestOfTheLine) {
   EXPECT_EQ(run("save recsound " + name), 0u);
   EXPECT_TRUE(fs::is_regular_file(name));
   EXPECT_GT(readWave(name).info.frames, 4000);
+  // A lone double quote in the name is part of it too.
+  ASSERT_EQ(run("close recsound"), 0u);
+  ASSERT_EQ(run("open new Type waveaudio Alias recsound"), 0u);
+  ASSERT_EQ(run("record recsound"), 0u);
+  render(0.1);
+  const std::string quoted = (dir / "my \"best take.wav").string();
+  EXPECT_EQ(run("save recsound " + quoted), 0u);
+  EXPECT_TRUE(fs::is_regular_file(quoted));
 }
 
 TEST_F(WaveRecorderDevice, CloseAllLeavesARecordingRunning) {
