@@ -189,6 +189,36 @@ class WaveRecorderTest : public QObject {
     QVERIFY(w.info.frames > 44100 / 2);
     QVERIFY(w.peak > 0.01f);
   }
+
+  void playingAFileKeepsTheWindowAlive() {
+    Rig rig;
+    const std::string path = (rig.dir / "half a second.wav").string();
+    SF_INFO info{};
+    info.samplerate = 44100;
+    info.channels = 2;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
+    QVERIFY(f);
+    std::vector<float> tone(2 * 22050, 0.25f);
+    sf_writef_float(f, tone.data(), 22050);
+    sf_close(f);
+
+    frmPiano window;
+    window.Form_Load();
+    // Roll returns only when the file has played, but timers and repaints go on meanwhile.
+    int ticks = 0;
+    QTimer beat;
+    connect(&beat, &QTimer::timeout, [&] { ++ticks; });
+    beat.start(20);
+    QElapsedTimer clock;
+    clock.start();
+    window.Roll(QString::fromStdString(path));
+    QVERIFY2(clock.elapsed() >= 450, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(ticks >= 10, qPrintable(QString::number(ticks)));
+    QCOMPARE(platform::MciSystem::instance().openDeviceCount(), 0u);
+    // A file that does not exist plays nothing and says nothing.
+    window.Roll(QString::fromStdString((rig.dir / "missing.wav").string()));
+  }
 };
 
 QTEST_MAIN(WaveRecorderTest)
