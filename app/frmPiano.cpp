@@ -18,6 +18,7 @@
 #include "keyboard/PianoKeyboard.h"
 #include "midi/DeviceMenu.h"
 #include "midi/SoundControls.h"
+#include "recorder/WaveRecorder.h"
 #include "songs/SampleSongPanel.h"
 #include "songs/SequencerControl.h"
 #include "widgets/TwipsToPixels.h"
@@ -62,6 +63,13 @@ frmPiano::frmPiano(Services services, QWidget* parent)
   sampleSongs_ = new songs::SampleSongPanel(midi_, *sequencer_, controls_,
                                             songs::SampleTempFiles::ForThisProgram(),
                                             services_.messageBox, this);
+  waveRecorder_ = new recorder::WaveRecorder(
+      controls_, surface_,
+      [this](const QString& text, const QString& caption) {
+        services_.messageBox(this, caption, text, widgets::MessageIcon::None);
+      },
+      AppTitle(), [this](const std::string& path) { return sequencer_->ShortPath(path); },
+      MciCalls::platform(), this);
   keepKeyboardWithThePiano();
 }
 
@@ -76,6 +84,8 @@ void frmPiano::keepKeyboardWithThePiano() {
 frmPiano::~frmPiano() { Form_Unload(); }
 
 QWidget* frmPiano::surface() const { return surface_; }
+
+void frmPiano::Roll(const QString& waveFile) { waveRecorder_->Roll(waveFile); }
 
 void frmPiano::buildMenus() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
@@ -136,6 +146,7 @@ void frmPiano::Form_Load() {
   piano_->PrepareAtLoad();
   midi_.StartLivePlay();
   drumPads_->StopAllDrums();
+  waveRecorder_->PrepareAtLoad();
   // The computer keyboard plays from the first moment: the piano holds the focus at start.
   piano_->chkPiano(0)->setFocus();
   // A MIDI keyboard plays once live play holds the output; having none is no error.
@@ -147,6 +158,8 @@ void frmPiano::Form_Load() {
 void frmPiano::Form_Unload() {
   if (unloaded_ || !loaded_) return;
   unloaded_ = true;
+  // A take in progress is saved to its file before anything else goes.
+  waveRecorder_->StopForUnload();
   midiKeyboard_->Stop();
   midi_.CloseAtUnload();
   services_.deleteSampleTempFiles();

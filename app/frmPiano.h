@@ -30,6 +30,9 @@ class DrumPads;
 namespace songs {
 class SampleSongPanel;
 }
+namespace recorder {
+class WaveRecorder;
+}
 class SequencerControl;
 namespace help {
 class HTMLHelp;
@@ -72,6 +75,9 @@ class frmPiano : public QMainWindow {
   SoundControls& soundControls() { return *soundControls_; }
   SequencerControl& sequencer() { return *sequencer_; }
   songs::SampleSongPanel& sampleSongs() { return *sampleSongs_; }
+  recorder::WaveRecorder& waveRecorder() { return *waveRecorder_; }
+  // Plays a WAV file to its end and closes it (the recorder's PLAY).
+  void Roll(const QString& waveFile);
   // The surface every control of the window is placed on (twips / 15 = its pixels).
   QWidget* surface() const;
   // The controls built from the window's design, found by name and index.
@@ -113,6 +119,7 @@ class frmPiano : public QMainWindow {
   drums::DrumPads* drumPads_ = nullptr;
   std::unique_ptr<SequencerControl> sequencer_;
   songs::SampleSongPanel* sampleSongs_ = nullptr;
+  recorder::WaveRecorder* waveRecorder_ = nullptr;
   DeviceMenu* deviceMenu_ = nullptr;
   SoundControls* soundControls_ = nullptr;
   QAction* mnuExit_ = nullptr;
