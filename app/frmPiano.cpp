@@ -14,9 +14,11 @@
 #include "help/frmOSInfo.h"
 #include "keyboard/ComputerKeyboard.h"
 #include "keyboard/KeyLabels.h"
+#include "keyboard/MidiKeyboardInput.h"
 #include "keyboard/PianoKeyboard.h"
 #include "midi/DeviceMenu.h"
 #include "midi/SoundControls.h"
+#include "recorder/WaveRecorder.h"
 #include "songs/SampleSongPanel.h"
 #include "songs/SequencerControl.h"
 #include "widgets/AccessibleControls.h"
@@ -53,6 +55,7 @@ frmPiano::frmPiano(Services services, QWidget* parent)
   keyLabels_ = new keyboard::KeyLabels(*piano_, controls_, surface_);
   connect(soundControls_, &SoundControls::PitchChanged, piano_, &keyboard::PianoKeyboard::NameKeys);
   computerKeyboard_ = new keyboard::ComputerKeyboard(midi_, *piano_);
+  midiKeyboard_ = new keyboard::MidiKeyboardInput(midi_, *piano_, this);
   drumPads_ = new drums::DrumPads(midi_, controls_, surface_);
   sequencer_ = std::make_unique<SequencerControl>(
       [this](const std::string& text, const std::string& caption) {
@@ -63,6 +66,13 @@ frmPiano::frmPiano(Services services, QWidget* parent)
   sampleSongs_ = new songs::SampleSongPanel(midi_, *sequencer_, controls_,
                                             songs::SampleTempFiles::ForThisProgram(),
                                             services_.messageBox, this);
+  waveRecorder_ = new recorder::WaveRecorder(
+      controls_, surface_,
+      [this](const QString& text, const QString& caption) {
+        services_.messageBox(this, caption, text, widgets::MessageIcon::None);
+      },
+      AppTitle(), [this](const std::string& path) { return sequencer_->ShortPath(path); },
+      MciCalls::platform(), this);
   keepKeyboardWithThePiano();
 }
 
@@ -77,6 +87,8 @@ void frmPiano::keepKeyboardWithThePiano() {
 frmPiano::~frmPiano() { Form_Unload(); }
 
 QWidget* frmPiano::surface() const { return surface_; }
+
+void frmPiano::Roll(const QString& waveFile) { waveRecorder_->Roll(waveFile); }
 
 void frmPiano::buildMenus() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
@@ -137,8 +149,11 @@ void frmPiano::Form_Load() {
   piano_->PrepareAtLoad();
   midi_.StartLivePlay();
   drumPads_->StopAllDrums();
+  waveRecorder_->PrepareAtLoad();
   // The computer keyboard plays from the first moment: the piano holds the focus at start.
   piano_->chkPiano(0)->setFocus();
+  // A MIDI keyboard plays once live play holds the output; having none is no error.
+  midiKeyboard_->Start();
   adjustSize();
   MainWindowProc::Install(this);
 }
@@ -146,6 +161,9 @@ void frmPiano::Form_Load() {
 void frmPiano::Form_Unload() {
   if (unloaded_ || !loaded_) return;
   unloaded_ = true;
+  // A take in progress is saved to its file before anything else goes.
+  waveRecorder_->StopForUnload();
+  midiKeyboard_->Stop();
   midi_.CloseAtUnload();
   services_.deleteSampleTempFiles();
   // The secondary windows go with the main one; so do help viewers, which would otherwise keep

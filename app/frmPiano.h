@@ -22,12 +22,16 @@ namespace keyboard {
 class PianoKeyboard;
 class KeyLabels;
 class ComputerKeyboard;
+class MidiKeyboardInput;
 }  // namespace keyboard
 namespace drums {
 class DrumPads;
 }
 namespace songs {
 class SampleSongPanel;
+}
+namespace recorder {
+class WaveRecorder;
 }
 class SequencerControl;
 namespace help {
@@ -65,11 +69,15 @@ class frmPiano : public QMainWindow {
   keyboard::PianoKeyboard& piano() { return *piano_; }
   keyboard::KeyLabels& keyLabels() { return *keyLabels_; }
   keyboard::ComputerKeyboard& computerKeyboard() { return *computerKeyboard_; }
+  keyboard::MidiKeyboardInput& midiKeyboard() { return *midiKeyboard_; }
   drums::DrumPads& drumPads() { return *drumPads_; }
   DeviceMenu& deviceMenu() { return *deviceMenu_; }
   SoundControls& soundControls() { return *soundControls_; }
   SequencerControl& sequencer() { return *sequencer_; }
   songs::SampleSongPanel& sampleSongs() { return *sampleSongs_; }
+  recorder::WaveRecorder& waveRecorder() { return *waveRecorder_; }
+  // Plays a WAV file to its end and closes it (the recorder's PLAY).
+  void Roll(const QString& waveFile);
   // The surface every control of the window is placed on (twips / 15 = its pixels).
   QWidget* surface() const;
   // The controls built from the window's design, found by name and index.
@@ -107,9 +115,11 @@ class frmPiano : public QMainWindow {
   keyboard::PianoKeyboard* piano_ = nullptr;
   keyboard::KeyLabels* keyLabels_ = nullptr;
   keyboard::ComputerKeyboard* computerKeyboard_ = nullptr;
+  keyboard::MidiKeyboardInput* midiKeyboard_ = nullptr;
   drums::DrumPads* drumPads_ = nullptr;
   std::unique_ptr<SequencerControl> sequencer_;
   songs::SampleSongPanel* sampleSongs_ = nullptr;
+  recorder::WaveRecorder* waveRecorder_ = nullptr;
   DeviceMenu* deviceMenu_ = nullptr;
   SoundControls* soundControls_ = nullptr;
   QAction* mnuExit_ = nullptr;

@@ -16,7 +16,7 @@ MidiState::MidiState(std::function<void()> stopSong, std::function<void()> liveO
 
 void MidiState::Send(std::uint32_t message) const {
   // Results are deliberately not examined: a closed output simply stays silent.
-  (void)midiOutShortMsg(handle_, message);
+  (void)midiOutShortMsg(hMidiOut(), message);
 }
 
 void MidiState::PlayNote(std::int16_t note) const {
@@ -45,14 +45,16 @@ std::uint32_t MidiState::OpenDeviceId() const {
 }
 
 void MidiState::Close() {
-  midiResult_ = static_cast<std::int32_t>(midiOutClose(handle_));
-  handle_ = 0;
+  // Copies of the handle are refused by the platform once it is closed, so an input thread
+  // that still holds one sends nowhere rather than to a reused slot.
+  midiResult_ = static_cast<std::int32_t>(midiOutClose(handle_.exchange(0)));
 }
 
 void MidiState::CloseAndOpen() {
   Close();
-  midiResult_ = static_cast<std::int32_t>(midiOutOpen(&handle_, OpenDeviceId(), 0, 0, 0));
-  if (midiResult_ != MMSYSERR_NOERROR) handle_ = 0;
+  HMIDIOUT opened = 0;
+  midiResult_ = static_cast<std::int32_t>(midiOutOpen(&opened, OpenDeviceId(), 0, 0, 0));
+  handle_ = midiResult_ == MMSYSERR_NOERROR ? opened : 0;
 }
 
 void MidiState::OpenAtStartup() { CloseAndOpen(); }

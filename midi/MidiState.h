@@ -3,6 +3,7 @@
 // which device it is open on, and that a live sound first takes it back from a song.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 
@@ -59,10 +60,12 @@ class MidiState {
   std::int16_t SelectedDevice() const { return selectedDevice_; }
   // The platform device id the output is opened on: the menu's choice, the mapper by default.
   std::uint32_t OpenDeviceId() const;
-  platform::HMIDIOUT hMidiOut() const { return handle_; }
+  // The handle and the owner may be read from a MIDI input thread, which forwards what a
+  // keyboard plays without waiting for the user-interface thread; they change only on the latter.
+  platform::HMIDIOUT hMidiOut() const { return handle_.load(std::memory_order_acquire); }
   // The result of the last open or close.
   std::int32_t MidiResult() const { return midiResult_; }
-  OutputOwner PlayMode() const { return playMode_; }
+  OutputOwner PlayMode() const { return playMode_.load(std::memory_order_acquire); }
 
   std::int16_t KeyVelocity() const { return keyVelocity_; }
   void SetKeyVelocity(std::int16_t velocity) { keyVelocity_ = velocity; }
@@ -84,9 +87,9 @@ class MidiState {
 
   std::function<void()> stopSong_;
   std::function<void()> liveOutputReopened_;
-  platform::HMIDIOUT handle_ = 0;
+  std::atomic<platform::HMIDIOUT> handle_ = 0;
   std::int32_t midiResult_ = 0;
-  OutputOwner playMode_ = kNoOwner;
+  std::atomic<OutputOwner> playMode_ = kNoOwner;
   std::int16_t selectedDevice_ = 0;
   std::int16_t keyVelocity_ = 0;
   std::int16_t drumVelocity_ = 0;

@@ -1,6 +1,7 @@
 #include "widgets/ControlRegistry.h"
 
 #include "widgets/DesignLabel.h"
+#include "widgets/bvlBUTTON.h"
 #include "widgets/zqButtons_H.h"
 #include "widgets/zykProgressBar.h"
 #include "widgets/zykSlider.h"
@@ -34,6 +35,14 @@ const ControlRegistry& ControlRegistry::standard() {
             {QStringLiteral("cGradient"), ValueKind::Color},
             {QStringLiteral("Image"), ValueKind::Picture},
             {QStringLiteral("mIcon"), ValueKind::Picture}}});
+    r.add({QStringLiteral("bvlBUTTON"), [](QWidget* parent) -> QWidget* { return new bvlBUTTON(parent); },
+           {{QStringLiteral("BackColour"), ValueKind::Color},
+            {QStringLiteral("CaptionColour"), ValueKind::Color},
+            {QStringLiteral("CaptionHoverColour"), ValueKind::Color},
+            {QStringLiteral("Transparency"), ValueKind::Color},
+            {QStringLiteral("Picture"), ValueKind::Picture},
+            {QStringLiteral("PictureHover"), ValueKind::Picture},
+            {QStringLiteral("MouseIcon"), ValueKind::Picture}}});
     r.add({QStringLiteral("Label"), [](QWidget* parent) -> QWidget* { return new DesignLabel(parent); },
            {{QStringLiteral("ForeColor"), ValueKind::Color}, {QStringLiteral("BackColor"), ValueKind::Color}}});
     return r;

@@ -5,11 +5,14 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "platform/audio/AudioOutput.h"
 #include "platform/audio/EventQueue.h"
+#include "platform/audio/MixHooks.h"
 #include "platform/audio/NullOutput.h"
 #include "platform/audio/ServerOutput.h"
 #include "platform/audio/SoundFontLocator.h"
@@ -56,6 +59,39 @@ struct AudioEngine::Impl final : RenderSource {
   std::size_t pendingCount = 0;
   std::uint64_t lastActiveFrame = 0;
   std::uint64_t tailFrames = 0;
+
+  // Hooks: plain atomic slots, read once per block. `inHooks` is raised around their use so a
+  // detach can wait out the block that may still be calling the hook it removed.
+  std::array<std::atomic<MixTap*>, kMaxHooks> taps{};
+  std::array<std::atomic<MixSource*>, kMaxHooks> sources{};
+  std::atomic<int> inHooks{0};
+
+  template <typename T>
+  static bool attachTo(std::array<std::atomic<T*>, kMaxHooks>& slots, T* hook) {
+    if (!hook) return false;
+    for (auto& slot : slots) {
+      T* expected = nullptr;
+      if (slot.compare_exchange_strong(expected, hook)) return true;
+    }
+    return false;
+  }
+  template <typename T>
+  void detachFrom(std::array<std::atomic<T*>, kMaxHooks>& slots, T* hook) {
+    for (auto& slot : slots) {
+      T* expected = hook;
+      slot.compare_exchange_strong(expected, nullptr);
+    }
+    while (inHooks.load() != 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+
+  void runHooks(float* left, float* right, int frames) noexcept {
+    inHooks.fetch_add(1);
+    for (auto& slot : sources)
+      if (MixSource* s = slot.load()) s->mixInto(left, right, frames);
+    for (auto& slot : taps)
+      if (MixTap* t = slot.load()) t->deliver(left, right, frames);
+    inHooks.fetch_sub(1);
+  }
 
   // Offline rendering scratch, sized at start.
   std::vector<float> scratchLeft, scratchRight;
@@ -172,6 +208,7 @@ struct AudioEngine::Impl final : RenderSource {
                 pending.begin() + static_cast<std::ptrdiff_t>(pendingCount), pending.begin());
       pendingCount -= next;
     }
+    runHooks(left, right, frames);
     position.store(end, std::memory_order_release);
   }
 };
@@ -266,6 +303,11 @@ bool AudioEngine::scheduleShortMessage(std::uint32_t message, std::uint64_t fram
 void AudioEngine::allNotesOff() { impl_->queue.push({0, kCommandAllNotesOff}); }
 
 void AudioEngine::cancelScheduled() { impl_->queue.push({0, kCommandCancelScheduled}); }
+
+bool AudioEngine::attachTap(MixTap* tap) { return Impl::attachTo(impl_->taps, tap); }
+void AudioEngine::detachTap(MixTap* tap) { impl_->detachFrom(impl_->taps, tap); }
+bool AudioEngine::attachSource(MixSource* source) { return Impl::attachTo(impl_->sources, source); }
+void AudioEngine::detachSource(MixSource* source) { impl_->detachFrom(impl_->sources, source); }
 
 std::uint64_t AudioEngine::framePosition() const { return impl_->position.load(std::memory_order_acquire); }
 int AudioEngine::sampleRate() const { return impl_->config.sampleRate; }

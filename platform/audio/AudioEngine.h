@@ -8,6 +8,9 @@
 
 namespace tonalix::platform {
 
+class MixTap;
+class MixSource;
+
 struct AudioConfig {
   enum class Output {
     Automatic,  // sound server (PulseAudio/PipeWire), JACK when its server runs, ALSA, else null
@@ -59,6 +62,16 @@ class AudioEngine {
   bool soundFontLoaded() const;
   std::string soundFontPath() const;
   std::string lastError() const;
+
+  // Hooks into the audio callback (not owned; any thread). A source adds its sound to every
+  // block, then each tap receives the block as it goes out. Up to kMaxHooks of each; attach
+  // returns false when all are taken. Detach returns only once the audio thread is no longer
+  // inside the hook, so the caller may destroy it right after.
+  static constexpr int kMaxHooks = 4;
+  bool attachTap(MixTap* tap);
+  void detachTap(MixTap* tap);
+  bool attachSource(MixSource* source);
+  void detachSource(MixSource* source);
 
   // Offline output only: renders the next frames (interleaved stereo, 2 * frames floats).
   void renderOffline(float* interleavedStereo, int frames);

@@ -22,6 +22,8 @@ class MciDevice {
   virtual MCIERROR open(const MciOpenRequest& request) = 0;
   // Every verb but "open" and "close". The reply is returned as text; the layer copies it out.
   virtual MCIERROR execute(const MciCommand& command, std::string& reply) = 0;
+  // True when "close all" must leave this device open (a recording in progress).
+  virtual bool keepOnCloseAll() const { return false; }
   // Stops whatever runs and releases everything; the device is destroyed afterwards.
   virtual void close() = 0;
 };

@@ -2,6 +2,7 @@
 
 #include "platform/mci/SequencerDevice.h"
 #include "platform/mci/MciTokenizer.h"
+#include "platform/mci/WaveAudioDevice.h"
 
 namespace tonalix::platform {
 
@@ -9,7 +10,7 @@ namespace {
 
 struct TypeEntry {
   const char* name;
-  const char* extensions[4];
+  const char* extensions[8];
   std::unique_ptr<MciDevice> (*make)();
 };
 
@@ -17,6 +18,8 @@ struct TypeEntry {
 const TypeEntry kTypes[] = {
     {"sequencer", {".mid", ".midi", ".rmi", nullptr},
      [] { return std::unique_ptr<MciDevice>(new SequencerDevice); }},
+    {"waveaudio", {".wav", ".wave", ".aif", ".aiff", ".flac", ".ogg", ".oga", nullptr},
+     [] { return std::unique_ptr<MciDevice>(new WaveAudioDevice); }},
 };
 
 }  // namespace

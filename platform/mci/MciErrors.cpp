@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
+#include <mutex>
 #include <string_view>
 
 namespace tonalix::platform {
@@ -41,6 +43,8 @@ const char* textFor(MCIERROR code) {
     case MCIERR_NEW_REQUIRES_ALIAS: return "Opening a new element needs an alias.";
     case MCIERR_FILENAME_REQUIRED: return "The command needs a file name.";
     case MCIERR_EXTRA_CHARACTERS: return "The command has extra characters at its end.";
+    case MCIERR_WAVE_INPUTUNAVAILABLE: return "There is no sound to record from.";
+    case MCIERR_BAD_FILE_NAME: return "The file name holds a line break. Choose a name without one.";
     case MCIERR_SEQ_PORT_INUSE: return "The MIDI output is in use by another program. Close it and try again.";
     case MCIERR_SEQ_PORT_MISCERROR: return "The MIDI output reported an error.";
     case MCIERR_SEQ_NOMIDIPRESENT: return "No MIDI output is available for the sequencer.";
@@ -48,12 +52,36 @@ const char* textFor(MCIERROR code) {
   }
 }
 
+struct Details {
+  std::mutex mutex;
+  std::map<MCIERROR, std::string> byCode;
+};
+
+Details& details() {
+  static Details* d = new Details;  // used until the very end of the process
+  return *d;
+}
+
 }  // namespace
+
+void mciSetErrorDetail(MCIERROR code, const std::string& detail) {
+  Details& d = details();
+  std::lock_guard lock(d.mutex);
+  if (detail.empty())
+    d.byCode.erase(code);
+  else
+    d.byCode[code] = detail;
+}
 
 bool mciGetErrorStringA(MCIERROR code, char* buffer, std::uint32_t size) {
   if (!buffer || size == 0) return false;
   const char* text = textFor(code);
-  const std::string_view s = text ? text : "Unknown multimedia error code.";
+  std::string s = text ? text : "Unknown multimedia error code.";
+  if (text) {
+    Details& d = details();
+    std::lock_guard lock(d.mutex);
+    if (auto it = d.byCode.find(code); it != d.byCode.end()) s += " " + it->second;
+  }
   const std::size_t n = std::min<std::size_t>(s.size(), size - 1);
   std::memcpy(buffer, s.data(), n);
   buffer[n] = '\0';

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace tonalix::platform {
 
@@ -37,9 +38,15 @@ constexpr MCIERROR MCIERR_INVALID_FILE = MCIERR_BASE + 40;
 constexpr MCIERROR MCIERR_NEW_REQUIRES_ALIAS = MCIERR_BASE + 43;
 constexpr MCIERROR MCIERR_FILENAME_REQUIRED = MCIERR_BASE + 48;
 constexpr MCIERROR MCIERR_EXTRA_CHARACTERS = MCIERR_BASE + 49;
+constexpr MCIERROR MCIERR_WAVE_INPUTUNAVAILABLE = MCIERR_BASE + 68;
+constexpr MCIERROR MCIERR_BAD_FILE_NAME = MCIERR_BASE + 129;
 constexpr MCIERROR MCIERR_SEQ_PORT_INUSE = MCIERR_BASE + 81;
 constexpr MCIERROR MCIERR_SEQ_PORT_MISCERROR = MCIERR_BASE + 84;
 constexpr MCIERROR MCIERR_SEQ_NOMIDIPRESENT = MCIERR_BASE + 87;
+
+// Adds a sentence to the text of one code until it is set again (empty clears it): what a
+// device knows about its last failure of that kind, such as where a take was kept.
+void mciSetErrorDetail(MCIERROR code, const std::string& detail);
 
 // Fills the buffer (NUL-terminated, truncated to fit) with the text for the code. Returns
 // false for a null or empty buffer, or for a code that has no text (the buffer then says so).

@@ -20,9 +20,28 @@ bool isDeviceVerb(std::string_view verb) {
   return false;
 }
 
+// The verb and device words of a "save" command, when the text is one.
+bool tokenizeSavePrefix(std::string_view text, std::vector<MciToken>& tokens) {
+  auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  std::size_t i = 0;
+  while (i < text.size() && blank(text[i])) ++i;
+  const std::size_t verb = i;
+  while (i < text.size() && !blank(text[i])) ++i;
+  if (!mciEquals(text.substr(verb, i - verb), "save")) return false;
+  while (i < text.size() && blank(text[i])) ++i;
+  if (i < text.size() && text[i] == '"') {
+    const std::size_t close = text.find('"', i + 1);
+    if (close == std::string_view::npos) return false;
+    i = close + 1;
+  } else {
+    while (i < text.size() && !blank(text[i])) ++i;
+  }
+  return MciTokenizer::tokenize(text.substr(0, i), tokens) == MCIERR_NOERROR && tokens.size() == 2;
+}
+
 }  // namespace
 
-MciSystem::~MciSystem() { closeAll(); }
+MciSystem::~MciSystem() { closeAll(true); }
 
 MciSystem& MciSystem::instance() {
   // Never destroyed: at exit the MIDI output services it would close may already be gone.
@@ -44,11 +63,17 @@ std::size_t MciSystem::openDeviceCount() const {
   return devices_.size();
 }
 
-void MciSystem::closeAll() {
+void MciSystem::closeAll(bool everything) {
   std::map<std::string, std::unique_ptr<MciDevice>> devices;
   {
     std::lock_guard lock(mutex_);
-    devices.swap(devices_);
+    for (auto it = devices_.begin(); it != devices_.end();) {
+      if (everything || !it->second->keepOnCloseAll()) {
+        devices.insert(devices_.extract(it++));
+      } else {
+        ++it;
+      }
+    }
   }
   for (auto& [alias, device] : devices) device->close();
 }
@@ -57,7 +82,11 @@ MCIERROR MciSystem::send(std::string_view text, std::string& reply) {
   reply.clear();
   MciCommand command;
   command.text = std::string(text);
-  if (const MCIERROR e = MciTokenizer::tokenize(text, command.tokens)) return e;
+  if (const MCIERROR e = MciTokenizer::tokenize(text, command.tokens)) {
+    // "save" takes the whole rest of the line as its path, quotes included: only the verb and
+    // the device name in front of it have to parse.
+    if (!tokenizeSavePrefix(text, command.tokens)) return e;
+  }
   if (command.tokens.empty()) return MCIERR_MISSING_COMMAND_STRING;
   const std::string verb = command.verb();
   const bool known = mciEquals(verb, "open") || mciEquals(verb, "close") || isDeviceVerb(verb);
@@ -117,6 +146,19 @@ MCIERROR MciSystem::open(const MciCommand& command) {
   if (devices_.count(k)) return MCIERR_DUPLICATE_ALIAS;
   if (const MCIERROR e = device->open(request)) return e;
   devices_.emplace(k, std::move(device));
+  return MCIERR_NOERROR;
+}
+
+MCIERROR MciSystem::openRecord(std::string_view type, const std::string& element, std::string& alias) {
+  std::unique_ptr<MciDevice> device = MciDeviceTypes::create(type);
+  if (!device) return MCIERR_INVALID_DEVICE_NAME;
+  MciOpenRequest request;
+  request.element = element;
+  std::lock_guard lock(mutex_);
+  // A blank cannot occur in a command-string alias, so these never collide with one.
+  request.alias = alias = "record device " + std::to_string(nextRecordId_++);
+  if (const MCIERROR e = device->open(request)) return e;
+  devices_.emplace(key(request.alias), std::move(device));
   return MCIERR_NOERROR;
 }
 

@@ -23,8 +23,13 @@ class MciSystem {
 
   // Runs one command. The reply (status queries) is stored in `reply`.
   MCIERROR send(std::string_view command, std::string& reply);
-  // Closes every open device ("close all").
-  void closeAll();
+  // Opens a device of the named type without a command string (the record-based interface):
+  // the alias is made up and returned in `alias`.
+  MCIERROR openRecord(std::string_view type, const std::string& element, std::string& alias);
+
+  // Closes every open device but those that ask to be kept ("close all"): a song started while
+  // recording must not end the recording. `everything` closes those too.
+  void closeAll(bool everything = false);
   std::size_t openDeviceCount() const;
 
   // The layer used by the program's free functions below.
@@ -37,6 +42,7 @@ class MciSystem {
 
   mutable std::mutex mutex_;
   std::map<std::string, std::unique_ptr<MciDevice>> devices_;  // by lower-case alias
+  unsigned nextRecordId_ = 1;
 };
 
 // Runs a command on the process's command layer. The reply, if any, is copied into

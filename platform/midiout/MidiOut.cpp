@@ -199,6 +199,12 @@ void setBuiltInSynth(AudioEngine* engine) {
   s.synth = engine;
 }
 
+AudioEngine* builtInSynth() {
+  State& s = state();
+  std::lock_guard lock(s.handlesMutex);
+  return s.synth;
+}
+
 AudioEngine* midiOutSynthEngine(HMIDIOUT handle) {
   State& s = state();
   std::lock_guard lock(s.handlesMutex);

@@ -52,6 +52,10 @@ MMRESULT midiOutShortMsg(HMIDIOUT handle, std::uint32_t message);
 // engine invalidates the handles open on the previous one (their notes are stopped first).
 void setBuiltInSynth(AudioEngine* engine);
 
+// The engine set with setBuiltInSynth (nullptr when none): the wave-audio device records
+// and plays through it.
+AudioEngine* builtInSynth();
+
 // The engine behind an open handle on the built-in synthesizer, for callers that schedule
 // messages sample-accurately (AudioEngine::scheduleShortMessage); nullptr for an external
 // port or an invalid handle.

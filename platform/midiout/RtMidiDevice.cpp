@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "platform/audio/SoundLibraryMessages.h"
+#include "platform/midiin/MidiInput.h"
 
 namespace tonalix::platform {
 namespace {
@@ -112,7 +113,8 @@ std::vector<RtMidiPortInfo> listRtMidiPorts() {
       const unsigned count = client->getPortCount();
       for (unsigned i = 0; i < count; ++i) {
         std::string name = client->getPortName(i);
-        if (name.empty()) continue;
+        // Our own input is no destination: every note sent there would come straight back.
+        if (name.empty() || isOwnMidiInputPort(name)) continue;
         ports.push_back({name, static_cast<int>(api), i});
       }
     } catch (const std::exception&) {
@@ -122,6 +124,10 @@ std::vector<RtMidiPortInfo> listRtMidiPorts() {
 }
 
 std::unique_ptr<MidiOutDevice> openRtMidiPort(const RtMidiPortInfo& port, MMRESULT& result) {
+  if (isOwnMidiInputPort(port.name)) {
+    result = MMSYSERR_INVALPARAM;
+    return nullptr;
+  }
   auto client = makeClient(static_cast<RtMidi::Api>(port.api));
   if (!client) {
     result = MMSYSERR_NODRIVER;

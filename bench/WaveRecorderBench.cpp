@@ -1,0 +1,126 @@
+// Figures for the wave recorder on the built-in synthesizer: (1) the share of one core that
+// recording adds beyond the synthesizer's own rendering, with the recorder's display polling
+// the device as the window does; (2) memory after a long take (default ten minutes of audio,
+// rendered faster than real time). Usage: wave_recorder_bench [seconds-of-cpu-run] [take-seconds]
+#include <sys/resource.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/audio/AudioEngine.h"
+#include "platform/mci/MciSystem.h"
+#include "platform/midiout/MidiOut.h"
+
+using namespace tonalix::platform;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kSmallFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+
+double processCpuSeconds() {
+  timespec ts{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+  return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+long rssKiB() {
+  std::ifstream f("/proc/self/status");
+  std::string line;
+  while (std::getline(f, line))
+    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+  return -1;
+}
+
+MCIERROR run(const std::string& command) { return mciSendStringA(command.c_str(), nullptr, 0, 0); }
+
+std::uint64_t lengthBytes() {
+  char reply[255] = {};
+  run("set recsound time format bytes");
+  mciSendStringA("status recsound length", reply, sizeof reply, 0);
+  return std::strtoull(reply, nullptr, 10);
+}
+
+// Renders `seconds` of audio with a chord restruck every second, `pace` times faster than real
+// time (the recorder's ring holds four seconds, so 20 times is well within what it drains).
+// Returns the frames rendered.
+std::uint64_t renderPlaying(AudioEngine& engine, double seconds, double pace, bool poll) {
+  std::vector<float> block(2 * 256);
+  const auto start = std::chrono::steady_clock::now();
+  const long blocks = static_cast<long>(seconds * 48000 / 256);
+  for (long i = 0; i < blocks; ++i) {
+    if (i % 187 == 0) {
+      for (int note : {60, 64, 67}) engine.sendShortMessage(0x600090u | (unsigned(note) << 8));
+    }
+    engine.renderOffline(block.data(), 256);
+    if (poll && i % 9 == 0) lengthBytes();  // the window's display refresh, about 20 a second
+    const auto due = start + std::chrono::duration<double>((i + 1) * 256 / 48000.0 / pace);
+    std::this_thread::sleep_until(due);
+  }
+  return static_cast<std::uint64_t>(blocks) * 256;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const double cpuSeconds = argc > 1 ? std::atof(argv[1]) : 10;
+  const double takeSeconds = argc > 2 ? std::atof(argv[2]) : 600;
+  const fs::path dir = fs::temp_directory_path() / ("tonalix-recorder-bench-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
+
+  AudioEngine engine;
+  AudioConfig config;
+  config.output = AudioConfig::Output::Offline;
+  config.soundFont = kSmallFont;
+  if (!engine.start(config)) {
+    std::printf("no SoundFont: %s\n", engine.lastError().c_str());
+    return 1;
+  }
+  setBuiltInSynth(&engine);
+
+  // (1) The same real-time rendering without and with a take (44100 Hz: the rate converter runs).
+  double t0 = processCpuSeconds();
+  renderPlaying(engine, cpuSeconds, 1.0, false);
+  const double synthOnly = (processCpuSeconds() - t0) / cpuSeconds;
+  run("open new type waveaudio alias recsound");
+  run("set recsound bitspersample 16 channels 2 samplespersec 44100");
+  run("record recsound");
+  t0 = processCpuSeconds();
+  renderPlaying(engine, cpuSeconds, 1.0, true);
+  const double withTake = (processCpuSeconds() - t0) / cpuSeconds;
+  run("save recsound " + (dir / "cpu.wav").string());
+  run("close recsound");
+  std::printf("core share while playing: synthesizer %.2f%%, with a 44.1 kHz take %.2f%%, recording adds %.2f%%\n",
+              100 * synthOnly, 100 * withTake, 100 * (withTake - synthOnly));
+
+  // (2) A long take: memory stays flat because the sound goes to disk as it is made.
+  run("open new type waveaudio alias recsound");
+  run("set recsound bitspersample 16 channels 2 samplespersec 48000");
+  run("record recsound");
+  std::uint64_t rendered = renderPlaying(engine, 5, 20, false);
+  const long before = rssKiB();
+  rendered += renderPlaying(engine, takeSeconds - 5, 20, false);
+  const long after = rssKiB();
+  run("stop recsound");
+  const std::uint64_t bytes = lengthBytes();
+  const std::uint64_t expected = rendered * 4;
+  run("save recsound " + (dir / "long.wav").string());
+  run("close recsound");
+  std::printf("%.0f s take: resident memory %ld KiB after 5 s, %ld KiB at the end (%+ld KiB); %.1f MiB recorded, "
+              "%llu bytes short of the rendered audio\n",
+              takeSeconds, before, after, after - before, bytes / 1048576.0,
+              static_cast<unsigned long long>(expected > bytes ? expected - bytes : 0));
+  setBuiltInSynth(nullptr);
+  fs::remove_all(dir);
+  return 0;
+}

@@ -1,0 +1,163 @@
+#include "keyboard/MidiKeyboardInput.h"
+
+#include "keyboard/PianoKeyboard.h"
+
+namespace tonalix::keyboard {
+
+using namespace platform;
+
+namespace {
+
+constexpr std::uint32_t kNoteOff = 0x80, kNoteOn = 0x90, kControlChange = 0xB0,
+                        kProgramChange = 0xC0, kChannelPressure = 0xD0, kPitchBend = 0xE0;
+// A user-interface thread that stalls for seconds must not make the input grow without bound.
+constexpr std::size_t kMaxBacklog = 4096;
+
+std::uint32_t kindOf(std::uint32_t message) { return message & 0xF0u; }
+int channelOf(std::uint32_t message) { return static_cast<int>(message & 0x0Fu); }
+int noteOf(std::uint32_t message) { return static_cast<int>((message >> 8) & 0x7Fu); }
+int velocityOf(std::uint32_t message) { return static_cast<int>((message >> 16) & 0x7Fu); }
+
+bool isNoteOn(std::uint32_t message) {
+  return kindOf(message) == kNoteOn && velocityOf(message) > 0;
+}
+bool isNoteOff(std::uint32_t message) {
+  return kindOf(message) == kNoteOff || (kindOf(message) == kNoteOn && velocityOf(message) == 0);
+}
+
+}  // namespace
+
+MidiKeyboardInput::MidiKeyboardInput(MidiState& midi, PianoKeyboard& piano, QObject* parent)
+    : QObject(parent),
+      midi_(midi),
+      piano_(piano),
+      input_({[this](std::uint32_t message) { Receive(message); }, [this] { ReleaseAll(); }}) {
+  backlog_.reserve(256);
+}
+
+MidiKeyboardInput::~MidiKeyboardInput() { input_.close(); }
+
+bool MidiKeyboardInput::Start() { return input_.open() > 0; }
+
+void MidiKeyboardInput::Stop() {
+  input_.close();
+  ReleaseAll();
+}
+
+void MidiKeyboardInput::Receive(std::uint32_t message) {
+  switch (kindOf(message)) {
+    case kNoteOff: case kNoteOn: case kControlChange: case kProgramChange:
+    case kChannelPressure: case kPitchBend:
+      break;
+    default:
+      return;  // not something a keyboard plays on the output
+  }
+  bool keysChanged = false;
+  {
+    std::lock_guard lock(mutex_);
+    const auto bit = static_cast<std::uint16_t>(1u << channelOf(message));
+    auto& held = held_[static_cast<std::size_t>(noteOf(message))];
+    if (isNoteOn(message)) {
+      keysChanged = (held & bit) == 0;
+      held |= bit;
+    } else if (isNoteOff(message)) {
+      keysChanged = (held & bit) != 0;
+      held = static_cast<std::uint16_t>(held & ~bit);
+    }
+    forwardLocked(message);
+  }
+  if (keysChanged) queueRedraw();
+}
+
+void MidiKeyboardInput::forwardLocked(std::uint32_t message) {
+  // Straight to the output from this thread while live play holds it; messages already
+  // waiting go first, so nothing overtakes them.
+  if (backlog_.empty() && midi_.PlayMode() == MidiState::kLiveOwnsOutput) {
+    const HMIDIOUT handle = midi_.hMidiOut();
+    if (handle != 0 && midiOutShortMsg(handle, message) != MMSYSERR_INVALHANDLE) return;
+  }
+  if (backlog_.size() >= kMaxBacklog && !isNoteOff(message)) return;
+  backlog_.push_back(message);
+  if (!drainQueued_) {
+    drainQueued_ = true;
+    QMetaObject::invokeMethod(this, [this] { drainBacklog(); }, Qt::QueuedConnection);
+  }
+}
+
+void MidiKeyboardInput::drainBacklog() {
+  // The lock stays held while a note takes the output back, so the input thread cannot send
+  // past the messages in front of it meanwhile.
+  std::lock_guard lock(mutex_);
+  drainQueued_ = false;
+  for (std::uint32_t message : backlog_) {
+    if (isNoteOn(message) && midi_.PlayMode() == MidiState::kSongOwnsOutput)
+      midi_.ClaimForLivePlay();
+    // What comes while a song still holds the output has nowhere to sound.
+    if (midi_.PlayMode() == MidiState::kLiveOwnsOutput)
+      (void)midiOutShortMsg(midi_.hMidiOut(), message);
+  }
+  backlog_.clear();
+}
+
+void MidiKeyboardInput::ReleaseAll() {
+  bool released = false;
+  {
+    std::lock_guard lock(mutex_);
+    for (std::size_t note = 0; note < held_.size(); ++note) {
+      for (int channel = 0; channel < 16 && held_[note] != 0; ++channel) {
+        if (!(held_[note] & (1u << channel))) continue;
+        forwardLocked(kNoteOff | static_cast<std::uint32_t>(channel) |
+                      static_cast<std::uint32_t>(note) << 8);
+      }
+      released = released || held_[note] != 0;
+      held_[note] = 0;
+    }
+  }
+  if (released) queueRedraw();
+}
+
+void MidiKeyboardInput::queueRedraw() {
+  // One redraw per burst: a thousand notes a second must not flood the event queue.
+  if (!redrawQueued_.exchange(true, std::memory_order_acq_rel))
+    QMetaObject::invokeMethod(this, [this] { redrawKeys(); }, Qt::QueuedConnection);
+}
+
+void MidiKeyboardInput::redrawKeys() {
+  redrawQueued_.store(false, std::memory_order_release);
+  std::array<std::uint16_t, 128> held;
+  {
+    std::lock_guard lock(mutex_);
+    held = held_;
+  }
+  // Keys follow the transposition in force now: the pitch controls may have moved it.
+  std::array<bool, kKeyCount> wanted{};
+  bool anyReleased = false;
+  for (int i = 0; i < kKeyCount; ++i) {
+    const int note = midi_.BaseNote() + i;
+    wanted[static_cast<std::size_t>(i)] = note >= 0 && note < 128 && held[static_cast<std::size_t>(note)] != 0;
+    anyReleased = anyReleased || (lit_[static_cast<std::size_t>(i)] && !wanted[static_cast<std::size_t>(i)]);
+  }
+  // A released key looks as after a mouse release. With the computer-key labels shown the
+  // whole keyboard is redrawn, as a mouse release does, and the keys still held go down again;
+  // otherwise only the released keys change, which keeps a fast player's redraws cheap.
+  const bool redrawAll = anyReleased && piano_.ShowKey();
+  if (redrawAll) piano_.RedrawKeys();
+  for (int i = 0; i < kKeyCount; ++i) {
+    const auto k = static_cast<std::size_t>(i);
+    PianoKey* key = piano_.chkPiano(i);
+    if (wanted[k] && (redrawAll || !lit_[k])) {
+      key->setCaption(QString());
+      std::int16_t index = static_cast<std::int16_t>(i);
+      piano_.ShowKeyDown(index);
+    } else if (!wanted[k] && lit_[k] && !redrawAll) {
+      key->setPicture(isWhiteKey(i) ? piano_.pictures().picWhiteKU : piano_.pictures().picBlackKU);
+    }
+  }
+  lit_ = wanted;
+}
+
+bool MidiKeyboardInput::IsKeyLit(int index) const {
+  return index >= 0 && index < kKeyCount && lit_[static_cast<std::size_t>(index)];
+}
+
+}  // namespace tonalix::keyboard

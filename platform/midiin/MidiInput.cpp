@@ -1,0 +1,43 @@
+#include "platform/midiin/MidiInput.h"
+
+#include <cctype>
+
+#include "platform/midiin/AlsaMidiInput.h"
+#include "platform/midiin/JackMidiInput.h"
+
+namespace tonalix::platform {
+
+MidiInput::MidiInput(MidiInputHandlers handlers) : handlers_(std::move(handlers)) {}
+
+MidiInput::~MidiInput() { close(); }
+
+int MidiInput::open() {
+  close();
+  alsa_ = AlsaMidiInput::open(handlers_);
+  jack_ = JackMidiInput::open(handlers_);
+  return (alsa_ ? 1 : 0) + (jack_ ? 1 : 0);
+}
+
+void MidiInput::close() {
+  alsa_.reset();
+  jack_.reset();
+}
+
+std::string MidiInput::jackPortName() const { return jack_ ? jack_->portName() : std::string(); }
+
+bool isOwnMidiInputPort(const std::string& portName) {
+  const std::string client = MidiInput::kClientName;
+  if (portName.compare(0, client.size(), client) != 0) return false;
+  std::size_t i = client.size();
+  // JACK gives a second client of the same name a numbered suffix.
+  if (i < portName.size() && portName[i] == '-') {
+    ++i;
+    while (i < portName.size() && std::isdigit(static_cast<unsigned char>(portName[i]))) ++i;
+  }
+  const std::string rest = portName.substr(i);
+  const std::string port = std::string(":") + MidiInput::kPortName;
+  // ALSA listings append the client:port numbers after a space.
+  return rest == port || rest.compare(0, port.size() + 1, port + " ") == 0;
+}
+
+}  // namespace tonalix::platform

@@ -1,0 +1,46 @@
+// The program's MIDI input: a port named "Input" on the client "Tonalix STUDIO" on the ALSA
+// sequencer and, while a server runs, on JACK. Hardware sources are connected to it as they
+// appear; any other program may connect too. Where neither system is present there is simply
+// no input.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/midiin/MidiInputHandlers.h"
+
+namespace tonalix::platform {
+
+class AlsaMidiInput;
+class JackMidiInput;
+
+class MidiInput {
+ public:
+  static constexpr const char* kClientName = "Tonalix STUDIO";
+  static constexpr const char* kPortName = "Input";
+
+  explicit MidiInput(MidiInputHandlers handlers);
+  ~MidiInput();
+  MidiInput(const MidiInput&) = delete;
+  MidiInput& operator=(const MidiInput&) = delete;
+
+  // Opens the port on each system present; returns how many were opened.
+  int open();
+  // Closes the ports; no handler runs after this returns.
+  void close();
+
+  // The full JACK name of the port, empty while it is not open on JACK.
+  std::string jackPortName() const;
+
+ private:
+  MidiInputHandlers handlers_;
+  std::unique_ptr<AlsaMidiInput> alsa_;
+  std::unique_ptr<JackMidiInput> jack_;
+};
+
+// True for a port name that is this program's input as an output lister shows it
+// ("Tonalix STUDIO:Input", "Tonalix STUDIO-01:Input", "Tonalix STUDIO:Input 128:0"). Sending
+// there would feed every note back in.
+bool isOwnMidiInputPort(const std::string& portName);
+
+}  // namespace tonalix::platform

@@ -1,0 +1,30 @@
+// The per-user folder where recordings are kept while they are made and where a take that
+// could not be saved where the user asked is moved to, so no recording is ever lost.
+#pragma once
+
+#include <ctime>
+#include <string>
+
+namespace tonalix::platform {
+
+// <XDG_DATA_HOME or ~/.local/share>/tonalix-studio/recordings. Not created here.
+std::string RecordingsFolder();
+
+// Creates the folder and its missing parents (mode 0700 for new ones). Returns an empty string
+// on success, else a readable error.
+std::string EnsureFolder(const std::string& path);
+
+// A new, empty file in the folder named after the moment, "Recording 2026-12-08 17.41.03.wav"
+// ("... (2).wav" and so on when taken). Returns its path, or empty when none can be created.
+std::string CreateDatedFile(const std::string& folder, std::time_t when);
+
+// A new, empty hidden file in the folder for a take in progress; empty on failure.
+std::string CreateWorkFile(const std::string& folder);
+
+// Puts the file at `from` to `to`: a rename when both lie on one file system and `to` is a
+// plain file or absent, else a copy written and synced into `to` (a device or another file
+// system) after which `from` is removed. Returns an empty string, or why it failed (`from`
+// is then untouched).
+std::string MoveFile(const std::string& from, const std::string& to);
+
+}  // namespace tonalix::platform

@@ -1,0 +1,140 @@
+// Playing the window from a MIDI keyboard: a real JACK source on a private dummy-driver server
+// plays into the program's input port; what reaches the window's output and which keys light
+// up are checked.
+#include <QtTest>
+
+#include <algorithm>
+
+#include "app/frmPiano.h"
+#include "keyboard/MidiKeyboardInput.h"
+#include "platform/midiout/MidiOut.h"
+#include "tests/support/LoadedWindow.h"
+#include "tests/support/PrivateJackServer.h"
+
+using namespace tonalix;
+using namespace tonalix::keyboard;
+using Messages = std::vector<std::uint32_t>;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+std::uint32_t msg(int status, int data1, int data2 = 0) {
+  return static_cast<std::uint32_t>(status | data1 << 8 | data2 << 16);
+}
+Messages notesOnly(const Messages& in) {
+  Messages out;
+  for (std::uint32_t m : in)
+    if ((m & 0xE0u) == 0x80u) out.push_back(m);
+  return out;
+}
+}  // namespace
+
+class MidiKeyboardInputTest : public QObject {
+  Q_OBJECT
+
+  // The window loaded while the server runs, so its input opens on it, and a source that the
+  // program has connected to itself, as it does with a keyboard plugged in.
+  struct Rig {
+    testing::LoadedWindow loaded;
+    testing::JackMidiSource source;
+    Rig() {
+      QVERIFY(source.ok());
+      const std::string input = loaded.window.midiKeyboard().input().jackPortName();
+      QVERIFY(!input.empty());
+      QTRY_VERIFY_WITH_TIMEOUT(source.connectedTo(input), 5000);
+    }
+    MidiKeyboardInput& input() { return loaded.window.midiKeyboard(); }
+    Messages play(std::initializer_list<Bytes> packets) {
+      for (const Bytes& p : packets) source.send(p);
+      [&] { QVERIFY(source.flush()); }();
+      QTest::qWait(30);  // a cycle or two for the input to receive them
+      QCoreApplication::processEvents();
+      return loaded.port.take();
+    }
+  };
+
+  std::unique_ptr<testing::PrivateJackServer> server_;
+  const int base_ = 50;  // the note of key 0 after start-up
+
+ private slots:
+  void initTestCase() {
+    server_ = std::make_unique<testing::PrivateJackServer>();
+    if (!server_->running()) QSKIP(("no JACK server for the test: " + server_->whyNot()).c_str());
+  }
+  void cleanupTestCase() { server_.reset(); }
+
+  void playedMessagesReachTheOutputAndLightTheKeys() {
+    Rig rig;
+    const int key = 5, note = base_ + key;
+    // Every kind a keyboard plays goes out unchanged on its own channel; a note outside the
+    // keys still sounds.
+    QCOMPARE(rig.play({{0x90, Bytes::value_type(note), 100}, {0xB3, 64, 127}, {0xE3, 0, 64},
+                       {0xC3, 12}, {0xD3, 40}, {0x93, 20, 90}}),
+             (Messages{msg(0x90, note, 100), msg(0xB3, 64, 127), msg(0xE3, 0, 64),
+                       msg(0xC3, 12), msg(0xD3, 40), msg(0x93, 20, 90)}));
+    QTRY_VERIFY(rig.input().IsKeyLit(key));
+    QVERIFY(!rig.input().IsKeyLit(key + 1));
+    // A note on with velocity 0 is a note off: it goes out as sent and the key comes up.
+    QCOMPARE(rig.play({{0x90, Bytes::value_type(note), 0}}), (Messages{msg(0x90, note, 0)}));
+    QTRY_VERIFY(!rig.input().IsKeyLit(key));
+
+    // Running status split across packets, a real-time byte inside a message, stray data
+    // bytes and a SysEx split across packets: only the whole notes come out.
+    Bytes longSysEx(5000, 0x41);
+    QCOMPARE(rig.play({{0x91, 60}, {100, 62}, {0xF8, 100}, {0x40}, {0xF0, 0x7E}, longSysEx,
+                       {0x45, 0x45}, {0xF7}, {0x46, 0x46}}),
+             (Messages{msg(0x91, 60, 100), msg(0x91, 62, 100)}));
+    // Neither the SysEx body nor the bytes after its end were taken for notes of channel 1.
+    QCOMPARE(rig.play({{0x81, 60, 0}, {0x81, 62, 0}, {0x83, 20, 0}}),
+             (Messages{msg(0x81, 60), msg(0x81, 62), msg(0x83, 20)}));
+    QTRY_VERIFY(!rig.input().IsKeyLit(60 - base_));
+
+    // Keys held at once stay down while one of them is released.
+    rig.play({{0x90, Bytes::value_type(base_), 90}, {0x90, Bytes::value_type(base_ + 4), 90}});
+    rig.play({{0x80, Bytes::value_type(base_), 0}});
+    QTRY_VERIFY(!rig.input().IsKeyLit(0));
+    QVERIFY(rig.input().IsKeyLit(4));
+  }
+
+  void aVanishedSourceReleasesItsNotes() {
+    Rig rig;
+    rig.play({{0x90, Bytes::value_type(base_ + 1), 90}, {0x92, Bytes::value_type(base_ + 2), 90}});
+    QTRY_VERIFY(rig.input().IsKeyLit(1) && rig.input().IsKeyLit(2));
+    rig.source.close();
+    QTRY_COMPARE(rig.loaded.port.messages(),
+                 (Messages{msg(0x80, base_ + 1), msg(0x82, base_ + 2)}));
+    QTRY_VERIFY(!rig.input().IsKeyLit(1) && !rig.input().IsKeyLit(2));
+  }
+
+  void aNoteTakesTheOutputBackFromASong() {
+    Rig rig;
+    rig.loaded.letASongTakeTheOutput();
+    // What is played while the song holds the output has nowhere to go; a note ends the song.
+    QCOMPARE(rig.play({{0xB0, 1, 30}}), Messages{});
+    QCOMPARE(notesOnly(rig.play({{0x90, Bytes::value_type(base_ + 3), 80}})),
+             (Messages{msg(0x90, base_ + 3, 80)}));
+    QCOMPARE(rig.loaded.songStops, 1);
+    QCOMPARE(rig.loaded.window.midi().PlayMode(), MidiState::kLiveOwnsOutput);
+    // From now on the input sends again from its own thread.
+    QCOMPARE(rig.play({{0x80, Bytes::value_type(base_ + 3), 0}}), (Messages{msg(0x80, base_ + 3)}));
+  }
+
+  void ourOwnInputIsNeverAnOutputDevice() {
+    Rig rig;
+    // Sending there would feed every note straight back in.
+    platform::midiOutRescanDevices();
+    const auto count = platform::midiOutGetNumDevs();
+    for (std::uint32_t id = 0; id < count; ++id) {
+      platform::MIDIOUTCAPSA caps;
+      QCOMPARE(platform::midiOutGetDevCapsA(id, &caps, sizeof caps), platform::MMSYSERR_NOERROR);
+      QVERIFY2(!platform::isOwnMidiInputPort(caps.szPname), caps.szPname);
+    }
+    QVERIFY(platform::isOwnMidiInputPort("Tonalix STUDIO:Input"));
+    QVERIFY(platform::isOwnMidiInputPort("Tonalix STUDIO-01:Input"));
+    QVERIFY(platform::isOwnMidiInputPort("Tonalix STUDIO:Input 128:0"));
+    QVERIFY(!platform::isOwnMidiInputPort("Tonalix STUDIO output"));
+    QVERIFY(!platform::isOwnMidiInputPort("test keyboard:midi_out"));
+  }
+};
+
+QTEST_MAIN(MidiKeyboardInputTest)
+#include "MidiKeyboardInputTest.moc"

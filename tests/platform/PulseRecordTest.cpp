@@ -1,0 +1,72 @@
+// Recording from a sound-server input named by TONALIX_RECORD_SOURCE: the engine plays into a
+// private PulseAudio daemon's null sink and the recorder takes the sink's monitor as its
+// microphone. Skipped where no PulseAudio daemon can be started.
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/audio/AudioEngine.h"
+#include "platform/mci/MciSystem.h"
+#include "platform/midiout/MidiOut.h"
+#include "tests/platform/AudioTestSupport.h"
+#include "tests/platform/PulseDaemon.h"
+
+namespace tonalix::platform {
+namespace {
+
+MCIERROR run(const std::string& command) { return mciSendStringA(command.c_str(), nullptr, 0, 0); }
+
+TEST(PulseRecord, TheNamedInputIsRecordedAtTheChosenRate) {
+  if (!test::onPath("pulseaudio") || !test::onPath("pactl")) GTEST_SKIP() << "PulseAudio is not installed";
+  test::PulseDaemon daemon("tonalix_rec");
+  if (!daemon.start()) GTEST_SKIP() << "no PulseAudio daemon could be started here";
+  setenv("XDG_DATA_HOME", (daemon.folder() + "/data").c_str(), 1);
+  setenv("TONALIX_RECORD_SOURCE", "tonalix_rec.monitor", 1);
+
+  AudioEngine engine;
+  AudioConfig config;
+  config.soundFont = test::kSmallFont;
+  ASSERT_TRUE(engine.start(config)) << engine.lastError();
+  ASSERT_EQ(engine.outputName(), "pulseaudio");
+  setBuiltInSynth(&engine);
+
+  ASSERT_EQ(run("open new Type waveaudio Alias recsound"), 0u);
+  ASSERT_EQ(run("set recsound bitspersample 16 channels 2 samplespersec 44100"), 0u);
+  ASSERT_EQ(run("record recsound"), 0u);
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  engine.sendShortMessage(0x7F4590);  // A4, 440 Hz
+  std::this_thread::sleep_for(std::chrono::milliseconds(900));
+  engine.sendShortMessage(0x004580);
+  // A null sink hands its monitor's sound over in blocks of up to two seconds.
+  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  EXPECT_EQ(run("stop recsound"), 0u);
+  const std::string path = daemon.folder() + "/from the input.wav";
+  EXPECT_EQ(run("save recsound " + path), 0u);
+  EXPECT_EQ(run("close recsound"), 0u);
+  unsetenv("TONALIX_RECORD_SOURCE");
+  setBuiltInSynth(nullptr);
+  engine.stop();
+
+  SF_INFO info{};
+  SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(info.samplerate, 44100);
+  std::vector<float> stereo(static_cast<std::size_t>(info.frames * 2));
+  sf_readf_float(f, stereo.data(), info.frames);
+  sf_close(f);
+  EXPECT_GT(info.frames, 44100);
+  const std::vector<float> left = test::leftChannel(stereo);
+  const long onset = test::onsetOf(left, 0.01f);
+  ASSERT_GE(onset, 0) << "the note is not in the take";
+  ASSERT_LT(onset + 44100 / 10 + 44100 / 2, static_cast<long>(left.size()));
+  const std::vector<float> steady(left.begin() + onset + 4410, left.begin() + onset + 4410 + 22050);
+  EXPECT_NEAR(test::pitchOf(steady, 44100), 440.0, 4.0);
+}
+
+}  // namespace
+}  // namespace tonalix::platform
