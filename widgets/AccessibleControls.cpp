@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 
+#include "widgets/bvlBUTTON.h"
 #include "widgets/zqButtons_H.h"
 #include "widgets/zykProgressBar.h"
 #include "widgets/zykSlider.h"
@@ -71,6 +72,35 @@ class ButtonAccessible : public QAccessibleWidget {
   zqButtons_H* button() const { return static_cast<zqButtons_H*>(widget()); }
 };
 
+// The bevelled button: push, toggle or option by its Behaviour, named by its caption or tooltip.
+class BevelAccessible : public QAccessibleWidget {
+ public:
+  explicit BevelAccessible(bvlBUTTON* b) : QAccessibleWidget(b, roleFor(b)) {}
+
+  QString text(QAccessible::Text t) const override {
+    if (t == QAccessible::Name) return nameOf(button(), button()->Caption());
+    return QAccessibleWidget::text(t);
+  }
+  QAccessible::State state() const override {
+    QAccessible::State s = QAccessibleWidget::state();
+    if (button()->Behaviour() != bvlBUTTON::PushButton) {
+      s.checkable = true;
+      s.checked = button()->Value();
+    }
+    return s;
+  }
+
+ private:
+  static QAccessible::Role roleFor(const bvlBUTTON* b) {
+    switch (b->Behaviour()) {
+      case bvlBUTTON::ToggleButton: return QAccessible::CheckBox;
+      case bvlBUTTON::OptionButton: return QAccessible::RadioButton;
+      default: return QAccessible::Button;
+    }
+  }
+  bvlBUTTON* button() const { return static_cast<bvlBUTTON*>(widget()); }
+};
+
 // A slider moved by assistive technology acts like a user's release over it: the value is set
 // and its Click tells the window, which acts on Click only.
 class SliderAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
@@ -126,6 +156,7 @@ class LevelBarAccessible : public QAccessibleWidget, public QAccessibleValueInte
 
 QAccessibleInterface* describe(const QString&, QObject* object) {
   if (auto* b = qobject_cast<zqButtons_H*>(object)) return new ButtonAccessible(b);
+  if (auto* b = qobject_cast<bvlBUTTON*>(object)) return new BevelAccessible(b);
   if (auto* s = qobject_cast<zykSlider*>(object)) return new SliderAccessible(s);
   if (auto* p = qobject_cast<zykProgressBar*>(object)) return new LevelBarAccessible(p);
   return nullptr;

@@ -1,7 +1,8 @@
 // The whole program, as installed, in a real desktop session: an X server (Xvfb), a PulseAudio
 // daemon with a null sink, and real key and mouse events from the X server. What the user does
 // must be heard on the sound server: computer keys at the pitch of their piano keys, a drum pad
-// repeating at its rate, a sample song until it is stopped; the help and the about box open.
+// repeating at its rate, a sample song until it is stopped, a take recorded with REC and STOP
+// (and checked as a file) played back with PLAY; the help and the about box open.
 // Skipped where the tools for such a session are missing or cannot start.
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -15,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -186,7 +188,7 @@ class DesktopSession : public ::testing::Test {
   int windowX_ = 0, windowY_ = 0, clientTop_ = 0;
 };
 
-TEST_F(DesktopSession, KeysDrumsAndASongAreHeardAndTheHelpOpens) {
+TEST_F(DesktopSession, KeysDrumsSongsAndARecordedTakeAreHeardAndTheHelpOpens) {
   for (const char* tool : {"Xvfb", "xdotool", "pulseaudio", "parec", "pactl"})
     if (!onPath(tool)) GTEST_SKIP() << tool << " is not installed";
 
@@ -291,6 +293,22 @@ TEST_F(DesktopSession, KeysDrumsAndASongAreHeardAndTheHelpOpens) {
   clickAt(10860 + 420 / 2, 720 + 330 / 2);
   std::this_thread::sleep_for(2500ms);
 
+  // A take: the file named in the box, REC, a note held on piano key 0 with the mouse, STOP.
+  const std::string take = dir_ + "/take one.wav";
+  clickAt(210 + 3270 / 2, 5055 + 330 / 2);
+  run("xdotool key --clearmodifiers ctrl+a BackSpace type --delay 5 '" + take + "'");
+  clickAt(3990 + 780 / 2, 5055 + 330 / 2);
+  std::this_thread::sleep_for(500ms);
+  run("xdotool mousemove --sync " + std::to_string(windowX_ + 30) + " " +
+      std::to_string(windowY_ + clientTop_ + 300) +
+      " mousedown 1 sleep 1 mouseup 1 mousemove 0 0 >/dev/null 2>&1");
+  std::this_thread::sleep_for(1500ms);
+  clickAt(4830 + 780 / 2, 5055 + 330 / 2);
+  std::this_thread::sleep_for(1000ms);
+  // PLAY sounds the take on the sound server again.
+  clickAt(5670 + 780 / 2, 5055 + 330 / 2);
+  std::this_thread::sleep_for(5000ms);
+
   // The help opens at its first topic from "How to Use", the first item of the Help menu; the
   // about box from the next one.
   const auto appears = [&](const std::string& title) {
@@ -320,20 +338,76 @@ TEST_F(DesktopSession, KeysDrumsAndASongAreHeardAndTheHelpOpens) {
   EXPECT_TRUE(fs::exists(dir_ + "/tonalix-studio/temp1")) << said();
   EXPECT_FALSE(fs::exists(prefix + "/bin/temp"));
 
+  // The take, read from outside the program: a plain 16-bit stereo 44.1 kHz WAV as long as the
+  // recording ran, holding the note at its pitch.
+  {
+    std::ifstream in(take, std::ios::binary);
+    ASSERT_TRUE(in) << "no take was written" << said();
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto u16 = [&](std::size_t at) {
+      return static_cast<unsigned>(static_cast<unsigned char>(bytes[at])) |
+             static_cast<unsigned>(static_cast<unsigned char>(bytes[at + 1])) << 8;
+    };
+    const auto u32 = [&](std::size_t at) { return u16(at) | u16(at + 2) << 16; };
+    ASSERT_GE(bytes.size(), 44u);
+    EXPECT_EQ(bytes.substr(0, 4), "RIFF");
+    EXPECT_EQ(u32(4), bytes.size() - 8);
+    EXPECT_EQ(bytes.substr(8, 4), "WAVE");
+    std::size_t at = 12, dataAt = 0, dataSize = 0;
+    unsigned channels = 0, rate = 0, bits = 0, format = 0;
+    while (at + 8 <= bytes.size()) {
+      const std::string id = bytes.substr(at, 4);
+      const std::size_t size = u32(at + 4);
+      if (id == "fmt ") {
+        format = u16(at + 8);
+        channels = u16(at + 10);
+        rate = u32(at + 12);
+        bits = u16(at + 22);
+      } else if (id == "data") {
+        dataAt = at + 8;
+        dataSize = size;
+        break;
+      }
+      at += 8 + size + (size & 1);
+    }
+    EXPECT_EQ(format, 1u);
+    EXPECT_EQ(channels, 2u);
+    EXPECT_EQ(rate, 44100u);
+    EXPECT_EQ(bits, 16u);
+    ASSERT_GT(dataAt, 0u) << "no data chunk";
+    ASSERT_EQ(dataAt + dataSize, bytes.size()) << "the data chunk's size is not the file's";
+    const double seconds = static_cast<double>(dataSize) / (44100 * 4);
+    EXPECT_GT(seconds, 2.0) << "the take is shorter than the recording ran";
+    EXPECT_LT(seconds, 6.0) << "the take is longer than the recording ran";
+    std::vector<float> left;
+    for (std::size_t k = dataAt; k + 4 <= dataAt + dataSize; k += 4)
+      left.push_back(static_cast<float>(static_cast<std::int16_t>(u16(k))) / 32768.0f);
+    const long onset = tonalix::platform::test::onsetOf(left, 0.01f);
+    ASSERT_GE(onset, 0) << "the take is silent";
+    const std::size_t from = static_cast<std::size_t>(onset) + 4410;
+    ASSERT_LE(from + 22050, left.size()) << "the take ends during the note";
+    const std::vector<float> steady(left.begin() + static_cast<std::ptrdiff_t>(from),
+                                    left.begin() + static_cast<std::ptrdiff_t>(from + 22050));
+    EXPECT_NEAR(tonalix::platform::test::pitchOf(steady, 44100), frequencyOfNote(50),
+                frequencyOfNote(50) * 0.01);
+  }
+
   const std::vector<float> heard = readCapture(capture);
   const std::vector<Passage> passages = passagesOf(heard);
-  ASSERT_EQ(passages.size(), 4u) << "expected two notes, the drum and the song, heard "
+  ASSERT_EQ(passages.size(), 6u) << "expected two notes, the drum, the song, the note recorded "
+                                    "and the take played back, heard "
                                  << passages.size() << " passages in " << heard.size()
                                  << " captured samples: " << envelopeOf(heard) << said();
-  const int notes[] = {50, 67};
-  for (int n = 0; n < 2; ++n) {
-    const std::size_t from = passages[static_cast<std::size_t>(n)].begin + kRate / 10;
+  // The keys, then the note recorded and its take played back.
+  const std::pair<std::size_t, int> notes[] = {{0, 50}, {1, 67}, {4, 50}, {5, 50}};
+  for (const auto& [passage, note] : notes) {
+    const std::size_t from = passages[passage].begin + kRate / 10;
     ASSERT_LE(from + kRate / 2, heard.size());
     const std::vector<float> steady(heard.begin() + static_cast<std::ptrdiff_t>(from),
                                     heard.begin() + static_cast<std::ptrdiff_t>(from + kRate / 2));
-    const double expected = frequencyOfNote(notes[n]);
+    const double expected = frequencyOfNote(note);
     EXPECT_NEAR(tonalix::platform::test::pitchOf(steady, kRate), expected, expected * 0.01)
-        << "note " << notes[n];
+        << "passage " << passage;
   }
   // The click is silent; hits follow at one-second steps (three in the 3.5 s it ran).
   const std::vector<std::size_t> hits = hitsIn(heard, passages[2]);

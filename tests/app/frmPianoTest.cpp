@@ -154,6 +154,13 @@ class frmPianoTest : public QObject {
     QCOMPARE(findByName(window, QStringLiteral("BEETHOVEN - Fur Elise"))->object(),
              static_cast<QObject*>(rig.window.sampleSongs().cmdMidiSample(5)));
     QCOMPARE(findByName(window, QStringLiteral("Show Piano Key Labels"))->role(), QAccessible::Button);
+    // The recorder: its buttons by caption, its captionless format options by the format.
+    for (const char* name : {"REC", "STOP", "PLAY"})
+      QVERIFY2(findByName(window, QString::fromLatin1(name)), name);
+    QAccessibleInterface* format = findByName(window, QStringLiteral("44,100 kHz, 16 Bit, Stereo"));
+    QVERIFY(format);
+    QCOMPARE(format->role(), QAccessible::RadioButton);
+    QVERIFY(format->state().checked);
 
     // The volume slider reports and takes its value; the window acts on it as on a user's move.
     QAccessibleInterface* volume = findByName(window, QStringLiteral("Synthesizer Volume"));
