@@ -12,7 +12,8 @@ class OutputWake;
 class RenderSource {
  public:
   virtual ~RenderSource() = default;
-  // Fills both channels with exactly `frames` samples.
+  // Fills both channels with exactly `frames` samples. Zero frames only takes in the events
+  // sent so far, so that idle() sees them.
   virtual void render(float* left, float* right, int frames) noexcept = 0;
   // True when the next block would be silence and nothing waits for a later frame, so an
   // output may pause its device. Output thread only.

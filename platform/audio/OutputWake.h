@@ -35,6 +35,9 @@ class OutputWake {
   // Any thread, after the event is queued; never blocks or allocates. The eventfd is
   // non-blocking and a counter, so a write cannot wait even if the output never reads.
   void notify() noexcept {
+    // Orders the caller's queue push before the look at `armed_`; with the output arming
+    // before its last look at the queue, one of the two always sees the other.
+    std::atomic_thread_fence(std::memory_order_seq_cst);
     if (!armed_.load() || !armed_.exchange(false)) return;
     const std::uint64_t one = 1;
     if (fd_ >= 0) (void)!::write(fd_, &one, sizeof one);

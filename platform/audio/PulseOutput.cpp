@@ -242,10 +242,18 @@ class PulseOutput final : public AudioOutput {
   }
 
   void cork() {
-    // Armed before the stream stops: an event sent from here on wakes us.
+    // Armed first, then one last look at the queue (a render of no frames takes in what was
+    // sent): an event sent before arming is seen here, one sent after wakes us.
     if (wake_) {
       wake_->clear();
       wake_->arm();
+      std::atomic_thread_fence(std::memory_order_seq_cst);
+      source_.render(left_.data(), right_.data(), 0);
+      if (!source_.idle()) {
+        wake_->disarm();
+        idleFrames_ = 0;
+        return;
+      }
     }
     drop(pa_stream_cork(stream_, 1, nullptr, nullptr));
     // The silence still queued would only delay the next note.
