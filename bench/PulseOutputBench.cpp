@@ -99,9 +99,9 @@ class Monitor {
     if (pipe_) reader_ = std::thread([this] { run(); });
   }
   ~Monitor() {
-    stop_ = true;
-    if (pipe_) pclose(pipe_);  // parec ends when its pipe closes
+    stop_ = true;  // the monitor streams without pause: the reader sees this within a read
     if (reader_.joinable()) reader_.join();
+    if (pipe_) pclose(pipe_);  // parec ends when its pipe closes
   }
   void arm() { loudAt_ = Clock::time_point{}, armed_ = true; }
   bool heard() const { return !armed_; }

@@ -100,8 +100,9 @@ class MonitorCapture {
     if (pipe_) reader_ = std::thread([this] { run(); });
   }
   ~MonitorCapture() {
+    // The monitor streams without pause, so the reader sees the flag within a read; closing
+    // the pipe then ends this parec alone (tests running side by side each have their own).
     stop_ = true;
-    if (pipe_) std::system("pkill -f 'parec -d tonalix_test.monitor' >/dev/null 2>&1");
     if (reader_.joinable()) reader_.join();
     if (pipe_) pclose(pipe_);
   }
