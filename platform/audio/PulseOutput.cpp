@@ -1,9 +1,6 @@
 #include "platform/audio/PulseOutput.h"
 
-#include <pthread.h>
 #include <pulse/pulseaudio.h>
-#include <sched.h>
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <atomic>
@@ -14,6 +11,7 @@
 #include <vector>
 
 #include "platform/audio/OutputWake.h"
+#include "platform/audio/RealtimeThread.h"
 
 namespace tonalix::platform {
 namespace {
@@ -29,23 +27,8 @@ constexpr double kCorkAfterSeconds = 1.0;
 constexpr pa_usec_t kTickUsec = 100'000;
 constexpr pa_usec_t kRetryUsec = 200'000;
 constexpr pa_usec_t kConnectTimeoutUsec = 2'000'000;
-// Below the server's own threads' usual priority ceiling for clients (rtkit allows 20).
+// The sound server's own default; rtkit grants clients up to 20, so it is not refused there.
 constexpr int kRealtimePriority = 5;
-
-// A client may raise itself directly when the system permits (root, or an rtprio limit);
-// otherwise rtkit does it on desktops, and rtkit insists on a CPU-time limit for real-time
-// threads, which also guards the desktop should the thread ever spin.
-bool makeThisThreadRealtime() {
-  sched_param param{};
-  param.sched_priority = kRealtimePriority;
-  if (pthread_setschedparam(pthread_self(), SCHED_FIFO | SCHED_RESET_ON_FORK, &param) == 0) return true;
-  rlimit limit{};
-  if (getrlimit(RLIMIT_RTTIME, &limit) == 0 && limit.rlim_max == RLIM_INFINITY) {
-    limit.rlim_cur = limit.rlim_max = 200'000;  // microseconds of CPU without blocking
-    setrlimit(RLIMIT_RTTIME, &limit);
-  }
-  return pa_thread_make_realtime(kRealtimePriority) == 0;
-}
 
 pa_time_event* newTimer(pa_mainloop_api* api, pa_time_event_cb_t callback, void* data) {
   return api->time_new(api, nullptr, callback, data);  // created disabled
@@ -111,7 +94,8 @@ class PulseOutput final : public AudioOutput {
   enum class State { Connecting, Playing, Corked, Disconnected };
 
   void run() {
-    makeThisThreadRealtime();  // falls back silently to normal scheduling
+    // This thread is the one the server waits on; without the right it runs as before.
+    makeThreadRealtime(kRealtimePriority);
     while (!stop_.load())
       if (pa_mainloop_iterate(loop_, 1, nullptr) < 0) break;
   }
