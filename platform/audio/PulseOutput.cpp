@@ -118,12 +118,12 @@ class PulseOutput final : public AudioOutput {
   }
 
   void openStream() {
-    const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, static_cast<std::uint32_t>(rate_), 2};
+    const pa_sample_spec format{PA_SAMPLE_FLOAT32NE, static_cast<std::uint32_t>(rate_), 2};
     pa_proplist* props = pa_proplist_new();
     pa_proplist_sets(props, PA_PROP_MEDIA_ROLE, "music");
     pa_proplist_sets(props, PA_PROP_MEDIA_NAME, "Tonalix Synthesizer");
     pa_proplist_sets(props, PA_PROP_MEDIA_ICON_NAME, "tonalix-studio");
-    stream_ = pa_stream_new_with_proplist(context_, "Tonalix Synthesizer", &spec, nullptr, props);
+    stream_ = pa_stream_new_with_proplist(context_, "Tonalix Synthesizer", &format, nullptr, props);
     pa_proplist_free(props);
     if (!stream_) return lost();
     pa_stream_set_state_callback(stream_, &PulseOutput::onStreamState, this);
