@@ -195,13 +195,20 @@ TEST(PulseOutput, ANoteSentToTheEngineIsHeardOnTheSoundServerAtItsPitch) {
 }
 
 // Captures the monitor long enough to get past the silence an idle sink queues for a new reader,
-// then returns what arrives while `play` runs.
+// then returns what arrives while `play` runs, waiting a little for a capture that lags behind
+// on a busy machine until the sound and half a second after it are in.
 template <typename Play>
 std::vector<float> hearWhile(MonitorCapture& capture, Play play) {
   std::this_thread::sleep_for(std::chrono::milliseconds(2500));
   const std::size_t before = capture.size();
   play();
-  return capture.from(before);
+  std::vector<float> heard;
+  waitUntil(std::chrono::seconds(3), [&] {
+    heard = capture.from(before);
+    const long onset = test::onsetOf(heard, 0.01f);
+    return onset >= 0 && onset + kRate / 10 + kRate / 2 < static_cast<long>(heard.size());
+  });
+  return heard;
 }
 
 double pitchAfterOnset(const std::vector<float>& heard) {
