@@ -14,6 +14,8 @@
 #include "platform/audio/EventQueue.h"
 #include "platform/audio/MixHooks.h"
 #include "platform/audio/NullOutput.h"
+#include "platform/audio/OutputWake.h"
+#include "platform/audio/PulseOutput.h"
 #include "platform/audio/ServerOutput.h"
 #include "platform/audio/SoundFontLocator.h"
 
@@ -52,6 +54,7 @@ struct AudioEngine::Impl final : RenderSource {
   bool offline = false;
 
   EventQueue queue{kQueueCapacity};
+  OutputWake wakeSignal;  // outlives every output, so senders may signal it at any time
   std::atomic<std::uint64_t> position{0};
 
   // Audio-thread state: events taken from the queue, kept sorted by frame (stable).
@@ -179,6 +182,18 @@ struct AudioEngine::Impl final : RenderSource {
     if (fluid_synth_get_active_voice_count(synth) > 0) lastActiveFrame = frame + static_cast<std::uint64_t>(frames);
   }
 
+  bool idle() const noexcept override {
+    if (pendingCount > 0) return false;
+    // A file playing through the engine sounds without any synthesizer voice.
+    for (const auto& slot : sources)
+      if (slot.load(std::memory_order_relaxed)) return false;
+    if (!synth || !soundFontLoaded) return true;
+    return position.load(std::memory_order_relaxed) >= lastActiveFrame + tailFrames &&
+           fluid_synth_get_active_voice_count(synth) == 0;
+  }
+
+  OutputWake* wake() noexcept override { return &wakeSignal; }
+
   void render(float* left, float* right, int frames) noexcept override {
     const std::uint64_t start = position.load(std::memory_order_relaxed);
     std::memset(left, 0, sizeof(float) * static_cast<std::size_t>(frames));
@@ -276,9 +291,10 @@ bool AudioEngine::start(const AudioConfig& config) {
     d.outputName = "offline";
   } else {
     if (config.output == Output::Automatic) {
-      for (const char* driver : {"pulseaudio", "jack", "alsa"}) {
-        d.output = openServerOutput(driver, d.config.sampleRate, d.config.periodFrames, d);
+      d.output = openPulseOutput(d.config.sampleRate, d.config.periodFrames, d);
+      for (const char* driver : {"jack", "alsa"}) {
         if (d.output) break;
+        d.output = openServerOutput(driver, d.config.sampleRate, d.config.periodFrames, d);
       }
     }
     if (!d.output) d.output = openNullOutput(d.config.sampleRate, d.config.periodFrames, d);
@@ -292,21 +308,36 @@ void AudioEngine::stop() {
   impl_->outputName = "none";
 }
 
+// Every send wakes an output that sleeps while the engine is idle.
 bool AudioEngine::sendShortMessage(std::uint32_t message) {
-  return impl_->queue.push({0, message & 0x00FFFFFFu});
+  const bool queued = impl_->queue.push({0, message & 0x00FFFFFFu});
+  impl_->wakeSignal.notify();
+  return queued;
 }
 
 bool AudioEngine::scheduleShortMessage(std::uint32_t message, std::uint64_t frame) {
-  return impl_->queue.push({frame, message & 0x00FFFFFFu});
+  const bool queued = impl_->queue.push({frame, message & 0x00FFFFFFu});
+  impl_->wakeSignal.notify();
+  return queued;
 }
 
-void AudioEngine::allNotesOff() { impl_->queue.push({0, kCommandAllNotesOff}); }
+void AudioEngine::allNotesOff() {
+  impl_->queue.push({0, kCommandAllNotesOff});
+  impl_->wakeSignal.notify();
+}
 
-void AudioEngine::cancelScheduled() { impl_->queue.push({0, kCommandCancelScheduled}); }
+void AudioEngine::cancelScheduled() {
+  impl_->queue.push({0, kCommandCancelScheduled});
+  impl_->wakeSignal.notify();
+}
 
 bool AudioEngine::attachTap(MixTap* tap) { return Impl::attachTo(impl_->taps, tap); }
 void AudioEngine::detachTap(MixTap* tap) { impl_->detachFrom(impl_->taps, tap); }
-bool AudioEngine::attachSource(MixSource* source) { return Impl::attachTo(impl_->sources, source); }
+bool AudioEngine::attachSource(MixSource* source) {
+  if (!Impl::attachTo(impl_->sources, source)) return false;
+  impl_->wakeSignal.notify();  // a paused output must run again for the source to be heard
+  return true;
+}
 void AudioEngine::detachSource(MixSource* source) { impl_->detachFrom(impl_->sources, source); }
 
 std::uint64_t AudioEngine::framePosition() const { return impl_->position.load(std::memory_order_acquire); }
