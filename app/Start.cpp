@@ -2,15 +2,20 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <atomic>
 #include <memory>
 #include <thread>
+#include <unistd.h>
 
 #include "app/AppTitle.h"
+#include "app/CommandLine.h"
 #include "app/frmPiano.h"
 #include "platform/audio/AudioEngine.h"
+#include "platform/audio/SoundEnvironment.h"
 #include "platform/midiout/MidiOut.h"
+#include "platform/system/ShutdownSignals.h"
 #include "platform/system/SingleInstance.h"
 
 namespace tonalix {
@@ -21,9 +26,15 @@ void ShowMessageBox(QWidget* parent, const QString& caption, const QString& text
 }
 
 int Start(int argc, char** argv, const StartServices& services) {
+  // Both before the first thread: the environment is written only here, and no thread may be
+  // left with the signals' default action (ending without the window's unload).
+  platform::PrepareSoundEnvironment();
+  const int shutdownSignals = platform::WatchShutdownSignals();
+
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tonalix STUDIO"));
   QApplication::setApplicationVersion(QStringLiteral("4.0"));
+  const CommandLine commandLine = ParseCommandLine(app);
   auto message = services.messageBox ? services.messageBox : ShowMessageBox;
 
   platform::SingleInstance guard("tonalix-studio");
@@ -35,12 +46,17 @@ int Start(int argc, char** argv, const StartServices& services) {
   // The synthesizer runs for the whole process; device 0 of the MIDI output plays through it.
   // Loading the SoundFont and opening the sound server take longer than building the window,
   // so both happen at once: what the window sends meanwhile waits in the engine's queue.
+  // The configuration is fixed here, before the worker runs: a song chosen early reads the
+  // sample rate on this thread.
   auto engine = std::make_unique<platform::AudioEngine>();
+  platform::AudioConfig config;
+  config.soundFont = commandLine.soundFont.toStdString();
+  engine->configure(config);
   platform::setBuiltInSynth(engine.get());
   std::atomic<bool> started{false};
   bool soundReady = false;
   std::thread starter([&engine, &started, &soundReady] {
-    soundReady = engine->start(platform::AudioConfig{});
+    soundReady = engine->start();
     started.store(true, std::memory_order_release);
   });
 
@@ -59,6 +75,18 @@ int Start(int argc, char** argv, const StartServices& services) {
       if (!soundReady) message(&window, AppTitle(), QString::fromStdString(engine->lastError()));
     });
     watch->start();
+    // A signal to end closes the window the way "Exit" does (notes off, temporary files gone),
+    // then leaves every event loop, a message box's too.
+    if (shutdownSignals >= 0) {
+      auto* notifier = new QSocketNotifier(shutdownSignals, QSocketNotifier::Read, &window);
+      QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window, shutdownSignals] {
+        char drained[16];
+        while (::read(shutdownSignals, drained, sizeof drained) > 0) {
+        }
+        window.close();
+        QCoreApplication::exit(0);
+      });
+    }
     rc = QApplication::exec();
   }
   if (starter.joinable()) starter.join();
