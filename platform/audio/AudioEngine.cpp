@@ -1,6 +1,7 @@
 #include "platform/audio/AudioEngine.h"
 
 #include <fluidsynth.h>
+#include <omp.h>
 
 #include <algorithm>
 #include <array>
@@ -267,6 +268,10 @@ bool AudioEngine::start() {
     // A chosen file that is missing or not a SoundFont is told like a missing one: either way
     // the remedy is a General MIDI SoundFont the program can read.
     std::string path = config.soundFont.empty() ? locateSoundFont() : config.soundFont;
+    // FluidSynth prepares the samples in an OpenMP region with a thread per core. Loading is
+    // bound by reading, not by computing, and is as fast on this thread alone, while the extra
+    // threads would take the core the window is being built on. The setting is this thread's.
+    omp_set_num_threads(1);
     if (path.empty() || fluid_synth_sfload(d.synth, path.c_str(), 1) == FLUID_FAILED) {
       d.error = kNoSoundFont;
     } else {
