@@ -37,6 +37,20 @@ int Start(int argc, char** argv, const StartServices& services) {
   const CommandLine commandLine = ParseCommandLine(app);
   auto message = services.messageBox ? services.messageBox : ShowMessageBox;
 
+  // A signal to end closes the window the way "Exit" does (notes off, temporary files gone),
+  // then leaves every event loop, a message box's too. Before the window exists it just ends.
+  frmPiano* shownWindow = nullptr;
+  if (shutdownSignals >= 0) {
+    auto* notifier = new QSocketNotifier(shutdownSignals, QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [&shownWindow, shutdownSignals] {
+      char drained[16];
+      while (::read(shutdownSignals, drained, sizeof drained) > 0) {
+      }
+      if (shownWindow) shownWindow->close();
+      QCoreApplication::exit(0);
+    });
+  }
+
   platform::SingleInstance guard("tonalix-studio");
   if (guard.PrevInstance()) {
     message(nullptr, AppTitle(), QStringLiteral("Tonalix STUDIO is Already Running !"));
@@ -75,19 +89,9 @@ int Start(int argc, char** argv, const StartServices& services) {
       if (!soundReady) message(&window, AppTitle(), QString::fromStdString(engine->lastError()));
     });
     watch->start();
-    // A signal to end closes the window the way "Exit" does (notes off, temporary files gone),
-    // then leaves every event loop, a message box's too.
-    if (shutdownSignals >= 0) {
-      auto* notifier = new QSocketNotifier(shutdownSignals, QSocketNotifier::Read, &window);
-      QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window, shutdownSignals] {
-        char drained[16];
-        while (::read(shutdownSignals, drained, sizeof drained) > 0) {
-        }
-        window.close();
-        QCoreApplication::exit(0);
-      });
-    }
+    shownWindow = &window;
     rc = QApplication::exec();
+    shownWindow = nullptr;
   }
   if (starter.joinable()) starter.join();
   platform::setBuiltInSynth(nullptr);
