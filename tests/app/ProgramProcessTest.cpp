@@ -27,7 +27,8 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr const char* kSmallFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
-constexpr const char* kNoSoundFont = "No General MIDI SoundFont was found. Install the package fluid-soundfont-gm.";
+constexpr const char* kNoSoundFont =
+    "No General MIDI SoundFont was found. Install the package fluid-soundfont-gm.";
 
 // A private runtime folder per test: the single-instance lock and the fallback temp folder.
 struct RuntimeFolder {
@@ -90,7 +91,8 @@ TEST(ProgramProcess, EndingSignalsUnloadTheWindowAsExitDoes) {
 }
 
 TEST(ProgramProcess, HelpAndVersionArePrinted) {
-  EXPECT_NE(output(std::string(TONALIX_APP) + " --version 2>&1").find("Tonalix STUDIO 4.0"), std::string::npos);
+  const std::string version = output(std::string(TONALIX_APP) + " --version 2>&1");
+  EXPECT_NE(version.find("Tonalix STUDIO 4.0"), std::string::npos) << version;
   const std::string help = output(std::string(TONALIX_APP) + " --help 2>&1");
   EXPECT_NE(help.find("--soundfont <PATH>"), std::string::npos) << help;
   EXPECT_NE(help.find("TONALIX_SOUNDFONT"), std::string::npos) << help;

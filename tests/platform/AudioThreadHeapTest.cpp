@@ -47,8 +47,12 @@ void findOpenMpRuntime() {
       nullptr);
 }
 
-// Inlined into each allocator function, so the return address is its caller's. The runtime
-// frees its team through a tail call, so a block it allocated is recognised by its address.
+}  // namespace
+
+#if TONALIX_OWN_ALLOCATOR
+namespace {
+// Each allocator passes on its own return address: who called it. The OpenMP runtime frees its
+// team through a tail call, so a block it allocated is recognised by its address instead.
 void* openMpBlocks[16] = {};
 bool fromOpenMp(std::uintptr_t from) { return from >= openMpBegin && from < openMpEnd; }
 void* noteAllocation(void* p, std::uintptr_t from) {
@@ -78,7 +82,6 @@ void noteFree(void* p) {
 #define CALLER reinterpret_cast<std::uintptr_t>(__builtin_return_address(0))
 }  // namespace
 
-#if TONALIX_OWN_ALLOCATOR
 extern "C" {
 void* __libc_malloc(std::size_t);
 void* __libc_calloc(std::size_t, std::size_t);
