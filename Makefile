@@ -1,9 +1,12 @@
 # Two entry points: `make run` builds and starts the program, `make test` builds and runs all tests.
 BUILD ?= build
 JOBS ?= $(shell nproc)
-CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Warnings are errors in our own builds; a plain `cmake` configure (a packager's) leaves them
+# warnings.
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTONALIX_WARNINGS_AS_ERRORS=ON
+SANITIZER_FLAGS = -DCMAKE_BUILD_TYPE=Debug -DTONALIX_WARNINGS_AS_ERRORS=ON -DTONALIX_BUILD_BENCH=OFF
 
-.PHONY: deps configure build run test bench package asan clean
+.PHONY: deps configure build run test bench package asan tsan clean
 
 deps:
 	@./scripts/install-deps
@@ -29,9 +32,19 @@ package: build
 
 # Tests under AddressSanitizer and UndefinedBehaviorSanitizer, in a build tree of their own.
 asan: deps
-	@cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTONALIX_SANITIZE=ON -DTONALIX_BUILD_BENCH=OFF >/dev/null
+	@cmake -S . -B build-asan $(SANITIZER_FLAGS) -DTONALIX_SANITIZE=ON >/dev/null
 	@cmake --build build-asan -j $(JOBS)
 	cd build-asan && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+# Tests under ThreadSanitizer, in a build tree of their own. The system's Qt, GLib and
+# FluidSynth are not instrumented: Qt's own threads synchronise where the sanitizer cannot see,
+# so what those libraries do inside is not checked; every access of our code is.
+tsan: deps
+	@cmake -S . -B build-tsan $(SANITIZER_FLAGS) -DTONALIX_TSAN=ON >/dev/null
+	@cmake --build build-tsan -j $(JOBS)
+	cd build-tsan && QT_QPA_PLATFORM=offscreen \
+	  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 ignore_noninstrumented_modules=1" \
+	  ctest --output-on-failure -j $(JOBS)
+
 clean:
-	rm -rf $(BUILD) build-asan
+	rm -rf $(BUILD) build-asan build-tsan

@@ -1,25 +1,50 @@
 #include "app/Start.h"
 
 #include <QApplication>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <atomic>
 #include <memory>
 #include <thread>
+#include <unistd.h>
 
+#include "app/CommandLine.h"
 #include "app/frmPiano.h"
 #include "core/AppTitle.h"
 #include "platform/audio/AudioEngine.h"
+#include "platform/audio/SoundEnvironment.h"
 #include "platform/midiout/MidiOut.h"
+#include "platform/system/ShutdownSignals.h"
 #include "platform/system/SingleInstance.h"
 
 namespace tonalix {
 
 int Start(int argc, char** argv, const StartServices& services) {
+  // Both before the first thread: the environment is written only here, and no thread may be
+  // left with the signals' default action (ending without the window's unload).
+  platform::PrepareSoundEnvironment();
+  const int shutdownSignals = platform::WatchShutdownSignals();
+
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tonalix STUDIO"));
   QApplication::setApplicationVersion(QStringLiteral("4.0"));
+  const CommandLine commandLine = ParseCommandLine(app);
   const widgets::MessageBoxFunction message =
       services.messageBox ? services.messageBox : widgets::ShowMessageBox;
+
+  // A signal to end closes the window the way "Exit" does (notes off, temporary files gone),
+  // then leaves every event loop, a message box's too. Before the window exists it just ends.
+  frmPiano* shownWindow = nullptr;
+  if (shutdownSignals >= 0) {
+    auto* notifier = new QSocketNotifier(shutdownSignals, QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [&shownWindow, shutdownSignals] {
+      char drained[16];
+      while (::read(shutdownSignals, drained, sizeof drained) > 0) {
+      }
+      if (shownWindow) shownWindow->close();
+      QCoreApplication::exit(0);
+    });
+  }
 
   platform::SingleInstance guard("tonalix-studio");
   if (guard.PrevInstance()) {
@@ -31,12 +56,17 @@ int Start(int argc, char** argv, const StartServices& services) {
   // The synthesizer runs for the whole process; device 0 of the MIDI output plays through it.
   // Loading the SoundFont and opening the sound server take longer than building the window,
   // so both happen at once: what the window sends meanwhile waits in the engine's queue.
+  // The configuration is fixed here, before the worker runs: a song chosen early reads the
+  // sample rate on this thread.
   auto engine = std::make_unique<platform::AudioEngine>();
+  platform::AudioConfig config;
+  config.soundFont = commandLine.soundFont.toStdString();
+  engine->configure(config);
   platform::setBuiltInSynth(engine.get());
   std::atomic<bool> started{false};
   bool soundReady = false;
   std::thread starter([&engine, &started, &soundReady] {
-    soundReady = engine->start(platform::AudioConfig{});
+    soundReady = engine->start();
     started.store(true, std::memory_order_release);
   });
 
@@ -59,7 +89,9 @@ int Start(int argc, char** argv, const StartServices& services) {
                 widgets::MessageIcon::None);
     });
     watch->start();
+    shownWindow = &window;
     rc = QApplication::exec();
+    shownWindow = nullptr;
   }
   if (starter.joinable()) starter.join();
   platform::setBuiltInSynth(nullptr);

@@ -20,6 +20,11 @@ quint64 physicalKeyOf(const QKeyEvent& event, int code) {
   return (quint64{1} << 32) | static_cast<quint64>(code != 0 ? code : event.key());
 }
 
+// Some desktops send a held key's auto-repeat as release and press pairs that Qt cannot always
+// mark as repeats; the two carry the same time. A timed release therefore waits this long for
+// its pair's press before it stops the note.
+constexpr int kRepeatPairGraceMs = 30;
+
 // Tab and Shift+Tab keep moving the focus between controls.
 bool isFocusKey(const QKeyEvent& event) {
   return event.key() == Qt::Key_Tab || event.key() == Qt::Key_Backtab;
@@ -29,6 +34,9 @@ bool isFocusKey(const QKeyEvent& event) {
 ComputerKeyboard::ComputerKeyboard(MidiState& midi, PianoKeyboard& piano)
     : QObject(&piano), midi_(midi), piano_(piano) {
   held_.reserve(16);
+  releaseGrace_.setSingleShot(true);
+  releaseGrace_.setInterval(kRepeatPairGraceMs);
+  connect(&releaseGrace_, &QTimer::timeout, this, &ComputerKeyboard::finishReleases);
   if (QCoreApplication* app = QCoreApplication::instance()) app->installEventFilter(this);
 }
 
@@ -52,12 +60,21 @@ void ComputerKeyboard::chkPiano_KeyUp(int index, int keyCode) {
 }
 
 void ComputerKeyboard::releaseAll() {
+  releaseGrace_.stop();
   // Move the list out first: KeyUp redraws, and nothing must see a half-emptied list.
   std::vector<HeldKey> held;
   held.swap(held_);
   for (const HeldKey& h : held) piano_.KeyUp(h.index);
   held.clear();
   held_.swap(held);  // keeps the reserved room
+}
+
+void ComputerKeyboard::finishReleases() {
+  std::vector<int> released;
+  for (const HeldKey& h : held_)
+    if (h.releasing) released.push_back(h.index);
+  std::erase_if(held_, [](const HeldKey& h) { return h.releasing; });
+  for (int index : released) piano_.KeyUp(index);
 }
 
 int ComputerKeyboard::focusedKeyIndex(QObject* watched) const {
@@ -78,6 +95,7 @@ bool ComputerKeyboard::eventFilter(QObject* watched, QEvent* event) {
       return true;
     }
     case QEvent::KeyPress: {
+      if (heldKeyRepeat(static_cast<QKeyEvent*>(event))) return true;
       const int index = focusedKeyIndex(watched);
       if (index < 0) return false;
       return keyPress(index, static_cast<QKeyEvent*>(event));
@@ -92,6 +110,17 @@ bool ComputerKeyboard::eventFilter(QObject* watched, QEvent* event) {
     default:
       return false;
   }
+}
+
+bool ComputerKeyboard::heldKeyRepeat(QKeyEvent* event) {
+  if (isFocusKey(*event) || isModifierKey(event->key())) return false;
+  const quint64 physical = physicalKeyOf(*event, codeFromKeyEvent(*event));
+  const auto held = std::find_if(held_.begin(), held_.end(),
+                                 [&](const HeldKey& h) { return h.physicalKey == physical; });
+  if (held == held_.end()) return false;
+  held->releasing = false;  // the release before it was the repeat's, not the player's
+  event->accept();
+  return true;
 }
 
 bool ComputerKeyboard::keyPress(int focusedIndex, QKeyEvent* event) {
@@ -120,6 +149,13 @@ bool ComputerKeyboard::keyRelease(bool toPianoKey, QKeyEvent* event) {
   const auto held = std::find_if(held_.begin(), held_.end(),
                                  [&](const HeldKey& h) { return h.physicalKey == physical; });
   if (held == held_.end()) return false;
+  // A release with a time may be the first half of a repeat pair (see kRepeatPairGraceMs);
+  // one without a time (sent by a program) is final.
+  if (event->timestamp() != 0) {
+    held->releasing = true;
+    releaseGrace_.start();
+    return toPianoKey;
+  }
   // The key released is the one pressed, even if an unbound key's focus has moved since.
   const int index = held->index;
   held_.erase(held);

@@ -1,9 +1,11 @@
 // Plays the piano from the computer keyboard: each of 65 computer keys strikes its bound piano
 // key while a piano key holds the focus; other keys strike the focused key. A held key sounds
-// once; the keyboard's auto-repeat is ignored and the real release stops the note.
+// once; the keyboard's auto-repeat is ignored and the real release stops the note, wherever the
+// focus has gone meanwhile.
 #pragma once
 
 #include <QObject>
+#include <QTimer>
 #include <vector>
 
 #include "midi/MidiState.h"
@@ -36,17 +38,22 @@ class ComputerKeyboard : public QObject {
 
  private:
   struct HeldKey {
-    quint64 physicalKey;  // scan code, or the key code where there is none
-    int index;            // the piano key it pressed
+    quint64 physicalKey;     // scan code, or the key code where there is none
+    int index;               // the piano key it pressed
+    bool releasing = false;  // released, unless a repeat's press follows within the grace
   };
   int focusedKeyIndex(QObject* watched) const;
+  // A press of a key already held (a repeat), taken wherever the focus is.
+  bool heldKeyRepeat(QKeyEvent* event);
   bool keyPress(int focusedIndex, QKeyEvent* event);
+  void finishReleases();
   // toPianoKey: the event is addressed to a piano key (and is consumed there).
   bool keyRelease(bool toPianoKey, QKeyEvent* event);
 
   MidiState& midi_;
   PianoKeyboard& piano_;
   std::vector<HeldKey> held_;
+  QTimer releaseGrace_;
 };
 
 }  // namespace tonalix::keyboard

@@ -51,8 +51,9 @@ zqButtons_H* SoundControls::cmdOctave(int index) const {
 void SoundControls::makeInstrumentList(QWidget* surface) {
   list_ = new QListWidget(surface);
   list_->setObjectName(QStringLiteral("lstInstrument"));
-  const int dpi = surface->logicalDpiX();
-  const auto px = [dpi](int twips) { return widgets::FormDesign::twipsToPixels(twips, dpi); };
+  // Placed in the design's units like every control of the design: the screen's own DPI would
+  // move and grow it past its neighbours on a screen that is not 96 dpi.
+  const auto px = [](int twips) { return widgets::FormDesign::twipsToPixels(twips, widgets::kDesignDpi); };
   list_->setGeometry(px(kListLeft), px(kListTop), px(kListWidth), px(kListHeight));
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
   list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -20,7 +20,16 @@ std::string songFile(const std::string& folder, int index) {
   return folder + "/" + SampleTempFileName(index);
 }
 
+// The folder is used only when it is a real folder (not a link to one) of this user: a "temp"
+// planted by someone else, or a link, could redirect what the program writes and deletes.
+bool isOwnRealFolder(const std::string& folder) {
+  struct stat st {};
+  return !folder.empty() && ::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+         st.st_uid == ::geteuid();
+}
+
 void deleteSongFiles(const std::string& folder, const std::string& keep) {
+  if (!isOwnRealFolder(folder)) return;
   for (int i = 1; i <= kSampleSongCount; ++i) {
     const std::string path = songFile(folder, i);
     if (path == keep) continue;
@@ -54,6 +63,8 @@ std::string SampleTempFiles::WriteInProgramFolder(const std::string& path,
   // A missing "temp" folder is created rather than failing every song.
   if (::mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST)
     return "Cannot create the folder \"" + folder + "\": " + std::strerror(errno);
+  if (!isOwnRealFolder(folder))
+    return "\"" + folder + "\" is a link or belongs to another user; it is not used";
   return platform::ReplaceFile(path, bytes);
 }
 
@@ -85,11 +96,7 @@ SampleTempFiles::WriteResult SampleTempFiles::Write(int index,
 
 void SampleTempFiles::DeleteAllExcept(const std::string& keep) const {
   if (!program_.empty()) deleteSongFiles(programTempFolder(), keep);
-  // The private folder is swept only when it is what it should be: our own real folder.
-  struct stat st {};
-  if (!private_.empty() && ::lstat(private_.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
-      st.st_uid == ::geteuid())
-    deleteSongFiles(private_, keep);
+  deleteSongFiles(private_, keep);
 }
 
 }  // namespace tonalix::songs

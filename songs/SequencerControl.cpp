@@ -1,7 +1,10 @@
 #include "songs/SequencerControl.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <vector>
 
@@ -63,9 +66,12 @@ void SequencerControl::StopMidi() {
 }
 
 std::string SequencerControl::ShortPath(const std::string& fileName) {
+  // Only where nothing stands at all: O_EXCL refuses a dangling link instead of creating the
+  // file it points to, and an existing file keeps its content.
   struct stat st {};
-  if (::stat(fileName.c_str(), &st) != 0) {
-    if (std::FILE* f = std::fopen(fileName.c_str(), "wb")) std::fclose(f);
+  if (::lstat(fileName.c_str(), &st) != 0 && errno == ENOENT) {
+    const int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) ::close(fd);
   }
   char buffer[kTextBufferLength + 1] = {};
   const std::uint32_t n = calls_.shortPathName(fileName.c_str(), buffer, kTextBufferLength);

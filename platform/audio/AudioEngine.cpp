@@ -1,6 +1,7 @@
 #include "platform/audio/AudioEngine.h"
 
 #include <fluidsynth.h>
+#include <omp.h>
 
 #include <algorithm>
 #include <array>
@@ -14,16 +15,22 @@
 #include "platform/audio/EventQueue.h"
 #include "platform/audio/MixHooks.h"
 #include "platform/audio/NullOutput.h"
+#include "platform/audio/OutputWake.h"
+#include "platform/audio/PulseOutput.h"
 #include "platform/audio/ServerOutput.h"
 #include "platform/audio/SoundFontLocator.h"
 
 namespace tonalix::platform {
 namespace {
 
-// Internal commands travel in the same queue as MIDI messages. A short message never has bits
-// above 23 set (callers' values are masked), so these cannot be forged from outside.
-constexpr std::uint32_t kCommandAllNotesOff = 0x01000000u;
-constexpr std::uint32_t kCommandCancelScheduled = 0x02000000u;
+// The two engine commands are counters rather than queue entries, so a full queue can never
+// lose them: "cancel scheduled" counts in the low half, "all notes off" in the high half.
+constexpr std::uint64_t kCancelStep = 1;
+constexpr std::uint64_t kOffStep = std::uint64_t{1} << 32;
+std::uint32_t cancelCount(std::uint64_t commands) { return static_cast<std::uint32_t>(commands); }
+std::uint32_t offCount(std::uint64_t commands) { return static_cast<std::uint32_t>(commands >> 32); }
+// Wrap-safe "a was counted before b".
+bool before(std::uint32_t a, std::uint32_t b) { return static_cast<std::int32_t>(a - b) < 0; }
 
 // Output level: a single fortissimo piano note peaks around -10 dBFS with FluidR3 GM (the
 // usual default); TimGM6mb comes out about 6 dB quieter.
@@ -34,6 +41,9 @@ constexpr double kTailSeconds = 3.0;
 
 constexpr std::size_t kQueueCapacity = 4096;
 constexpr std::size_t kPendingCapacity = 4096;
+
+constexpr const char* kNoSoundFont =
+    "No General MIDI SoundFont was found. Install the package fluid-soundfont-gm.";
 
 // FluidSynth reports through its log; we report through lastError() in our own words instead.
 void quietLog(int, const char*, void*) {}
@@ -50,13 +60,17 @@ struct AudioEngine::Impl final : RenderSource {
   std::string outputName = "none";
   std::unique_ptr<AudioOutput> output;
   bool offline = false;
+  bool ranBefore = false;
 
   EventQueue queue{kQueueCapacity};
+  OutputWake wakeSignal;  // outlives every output, so senders may signal it at any time
+  std::atomic<std::uint64_t> commands{0};
   std::atomic<std::uint64_t> position{0};
 
   // Audio-thread state: events taken from the queue, kept sorted by frame (stable).
   std::array<TimedEvent, kPendingCapacity> pending{};
   std::size_t pendingCount = 0;
+  std::uint64_t commandsSeen = 0;
   std::uint64_t lastActiveFrame = 0;
   std::uint64_t tailFrames = 0;
 
@@ -119,34 +133,55 @@ struct AudioEngine::Impl final : RenderSource {
     ++pendingCount;
   }
 
-  // blockStart: the frame the block about to be rendered starts at.
-  void drainQueue(std::uint64_t blockStart) {
+  // blockStart: the frame the block about to be rendered starts at. Events due by then play at
+  // once in arrival order (a live note never pays a sorted insertion); later ones wait in
+  // `pending`. Commands requested since the last block take effect between the events that were
+  // sent before them and those sent after.
+  void drainQueue(std::uint64_t blockStart, bool audible) {
+    const std::uint64_t now = commands.load(std::memory_order_acquire);
+    const std::uint32_t cancels = cancelCount(now);
+    const std::uint32_t offs = offCount(now);
+    if (cancelCount(commandsSeen) != cancels) dropStale(blockStart, cancels);
+    bool offDue = offCount(commandsSeen) != offs;
+    commandsSeen = now;
     TimedEvent ev;
     while (pendingCount < kPendingCapacity && queue.pop(ev)) {
-      if (ev.message == kCommandCancelScheduled)
-        dropFrom(blockStart);
-      else
-        insertPending(ev);
+      const bool due = ev.frame <= blockStart;
+      if (!due) {
+        if (!before(cancelCount(ev.commands), cancels)) insertPending(ev);
+        continue;
+      }
+      if (offDue && !before(offCount(ev.commands), offs)) {
+        if (audible) allNotesOffNow();
+        offDue = false;
+      }
+      if (audible) {
+        apply(ev.message);
+        lastActiveFrame = blockStart;
+      }
     }
+    if (offDue && audible) allNotesOffNow();
   }
 
-  // Removes the pending events of frames not yet reached; earlier ones are due and stay.
-  void dropFrom(std::uint64_t frame) {
+  // Drops the events of frames not yet reached that were sent before the latest cancel;
+  // earlier frames are due and stay.
+  void dropStale(std::uint64_t frame, std::uint32_t cancels) {
     std::size_t kept = 0;
     for (std::size_t i = 0; i < pendingCount; ++i)
-      if (pending[i].frame < frame) pending[kept++] = pending[i];
+      if (pending[i].frame < frame || !before(cancelCount(pending[i].commands), cancels))
+        pending[kept++] = pending[i];
     pendingCount = kept;
   }
 
-  void apply(std::uint32_t message) {
-    if (message == kCommandAllNotesOff) {
-      for (int ch = 0; ch < 16; ++ch) {
-        fluid_synth_cc(synth, ch, 64, 0);  // sustain off first, or held notes would ring on
-        fluid_synth_cc(synth, ch, 66, 0);
-      }
-      fluid_synth_all_notes_off(synth, -1);
-      return;
+  void allNotesOffNow() {
+    for (int ch = 0; ch < 16; ++ch) {
+      fluid_synth_cc(synth, ch, 64, 0);  // sustain off first, or held notes would ring on
+      fluid_synth_cc(synth, ch, 66, 0);
     }
+    fluid_synth_all_notes_off(synth, -1);
+  }
+
+  void apply(std::uint32_t message) {
     const int status = static_cast<int>(message & 0xFFu);
     const int data1 = static_cast<int>((message >> 8) & 0x7Fu);
     const int data2 = static_cast<int>((message >> 16) & 0x7Fu);
@@ -179,14 +214,27 @@ struct AudioEngine::Impl final : RenderSource {
     if (fluid_synth_get_active_voice_count(synth) > 0) lastActiveFrame = frame + static_cast<std::uint64_t>(frames);
   }
 
+  bool idle() const noexcept override {
+    if (pendingCount > 0) return false;
+    // A file playing through the engine sounds without any synthesizer voice.
+    for (const auto& slot : sources)
+      if (slot.load(std::memory_order_relaxed)) return false;
+    if (!synth || !soundFontLoaded) return true;
+    return position.load(std::memory_order_relaxed) >= lastActiveFrame + tailFrames &&
+           fluid_synth_get_active_voice_count(synth) == 0;
+  }
+
+  OutputWake* wake() noexcept override { return &wakeSignal; }
+
   void render(float* left, float* right, int frames) noexcept override {
     const std::uint64_t start = position.load(std::memory_order_relaxed);
     std::memset(left, 0, sizeof(float) * static_cast<std::size_t>(frames));
     std::memset(right, 0, sizeof(float) * static_cast<std::size_t>(frames));
-    drainQueue(start);
+    const bool audible = synth && soundFontLoaded;
+    drainQueue(start, audible);
     const std::uint64_t end = start + static_cast<std::uint64_t>(frames);
     std::size_t next = 0;
-    if (synth && soundFontLoaded) {
+    if (audible) {
       std::uint64_t cur = start;
       while (cur < end) {
         while (next < pendingCount && pending[next].frame <= cur) {
@@ -216,19 +264,32 @@ struct AudioEngine::Impl final : RenderSource {
 AudioEngine::AudioEngine() : impl_(std::make_unique<Impl>()) {}
 AudioEngine::~AudioEngine() = default;
 
-bool AudioEngine::start(const AudioConfig& config) {
+void AudioEngine::configure(const AudioConfig& config) {
   Impl& d = *impl_;
-  // Messages sent before the first start wait in the queue and play once the synth runs; a
-  // restart drops what the previous run left behind.
-  const bool restarting = d.synth != nullptr || d.offline || d.output != nullptr;
-  stop();
   d.config = config;
   if (d.config.sampleRate < 8000 || d.config.sampleRate > 192000) d.config.sampleRate = 48000;
   if (d.config.periodFrames < 16 || d.config.periodFrames > 8192) d.config.periodFrames = 256;
+}
+
+bool AudioEngine::start(const AudioConfig& config) {
+  stop();
+  configure(config);
+  return start();
+}
+
+bool AudioEngine::start() {
+  Impl& d = *impl_;
+  // Messages sent before the first start wait in the queue and play once the synth runs; a
+  // restart drops what the previous run left behind.
+  const bool restarting = d.synth != nullptr || d.offline || d.output != nullptr || d.ranBefore;
+  d.ranBefore = true;
+  stop();
+  const AudioConfig& config = d.config;
   d.error.clear();
   d.soundFontPath.clear();
   d.position.store(0, std::memory_order_relaxed);
   d.pendingCount = 0;
+  d.commandsSeen = d.commands.load(std::memory_order_acquire);
   d.lastActiveFrame = 0;
   d.tailFrames = static_cast<std::uint64_t>(kTailSeconds * d.config.sampleRate);
   TimedEvent stale;
@@ -243,11 +304,12 @@ bool AudioEngine::start(const AudioConfig& config) {
     fluid_settings_setnum(d.settings, "synth.gain", kSynthGain);
     // Only the audio thread touches the synth once it runs, so its internal mutex is not needed.
     fluid_settings_setint(d.settings, "synth.threadsafe-api", 0);
-    // Large GM fonts load in milliseconds and use a fifth of the memory with on-demand samples.
-    // The price: a program change loads that instrument's samples on the audio thread (a few
-    // milliseconds for a big instrument). Not locking them in RAM roughly halves that cost, and
-    // locking fails for ordinary users anyway (RLIMIT_MEMLOCK).
-    fluid_settings_setint(d.settings, "synth.dynamic-sample-loading", 1);
+    // Every sample is loaded here, on the caller's (start-up) thread. On-demand loading saves
+    // about 130 MB with the 148 MB GM font, but it reads and parses the file inside the program
+    // change on the audio thread (p99 8.8 ms against a 5.3 ms period: drop-outs), and the
+    // library offers no way to prepare a preset elsewhere. Loaded whole, a program change is a
+    // pointer swap. Locking the samples in RAM would fail for ordinary users (RLIMIT_MEMLOCK).
+    fluid_settings_setint(d.settings, "synth.dynamic-sample-loading", 0);
     fluid_settings_setint(d.settings, "synth.lock-memory", 0);
     fluid_settings_setint(d.settings, "synth.cpu-cores", 1);
     d.synth = new_fluid_synth(d.settings);
@@ -255,12 +317,15 @@ bool AudioEngine::start(const AudioConfig& config) {
   if (!d.synth) {
     d.error = "The built-in synthesizer could not be created; the FluidSynth library may be damaged.";
   } else {
+    // A chosen file that is missing or not a SoundFont is told like a missing one: either way
+    // the remedy is a General MIDI SoundFont the program can read.
     std::string path = config.soundFont.empty() ? locateSoundFont() : config.soundFont;
-    if (path.empty()) {
-      d.error = "No General MIDI SoundFont was found. Install the package fluid-soundfont-gm.";
-    } else if (fluid_synth_sfload(d.synth, path.c_str(), 1) == FLUID_FAILED) {
-      d.error = "The SoundFont " + path +
-                " could not be read. Reinstall the package fluid-soundfont-gm or timgm6mb-soundfont.";
+    // FluidSynth prepares the samples in an OpenMP region with a thread per core. Loading is
+    // bound by reading, not by computing, and is as fast on this thread alone, while the extra
+    // threads would take the core the window is being built on. The setting is this thread's.
+    omp_set_num_threads(1);
+    if (path.empty() || fluid_synth_sfload(d.synth, path.c_str(), 1) == FLUID_FAILED) {
+      d.error = kNoSoundFont;
     } else {
       d.soundFontLoaded = true;
       d.soundFontPath = path;
@@ -276,9 +341,10 @@ bool AudioEngine::start(const AudioConfig& config) {
     d.outputName = "offline";
   } else {
     if (config.output == Output::Automatic) {
-      for (const char* driver : {"pulseaudio", "jack", "alsa"}) {
-        d.output = openServerOutput(driver, d.config.sampleRate, d.config.periodFrames, d);
+      d.output = openPulseOutput(d.config.sampleRate, d.config.periodFrames, d);
+      for (const char* driver : {"jack", "alsa"}) {
         if (d.output) break;
+        d.output = openServerOutput(driver, d.config.sampleRate, d.config.periodFrames, d);
       }
     }
     if (!d.output) d.output = openNullOutput(d.config.sampleRate, d.config.periodFrames, d);
@@ -292,21 +358,35 @@ void AudioEngine::stop() {
   impl_->outputName = "none";
 }
 
-bool AudioEngine::sendShortMessage(std::uint32_t message) {
-  return impl_->queue.push({0, message & 0x00FFFFFFu});
-}
+// Every send wakes an output that sleeps while the engine is idle.
+bool AudioEngine::sendShortMessage(std::uint32_t message) { return scheduleShortMessage(message, 0); }
 
 bool AudioEngine::scheduleShortMessage(std::uint32_t message, std::uint64_t frame) {
-  return impl_->queue.push({frame, message & 0x00FFFFFFu});
+  // The stamp is read before the push: a command this thread requested earlier is always
+  // counted in it, so the event is ordered after that command.
+  const std::uint64_t stamp = impl_->commands.load(std::memory_order_acquire);
+  const bool queued = impl_->queue.push({frame, message & 0x00FFFFFFu, stamp});
+  impl_->wakeSignal.notify();
+  return queued;
 }
 
-void AudioEngine::allNotesOff() { impl_->queue.push({0, kCommandAllNotesOff}); }
+void AudioEngine::allNotesOff() {
+  impl_->commands.fetch_add(kOffStep, std::memory_order_acq_rel);
+  impl_->wakeSignal.notify();
+}
 
-void AudioEngine::cancelScheduled() { impl_->queue.push({0, kCommandCancelScheduled}); }
+void AudioEngine::cancelScheduled() {
+  impl_->commands.fetch_add(kCancelStep, std::memory_order_acq_rel);
+  impl_->wakeSignal.notify();
+}
 
 bool AudioEngine::attachTap(MixTap* tap) { return Impl::attachTo(impl_->taps, tap); }
 void AudioEngine::detachTap(MixTap* tap) { impl_->detachFrom(impl_->taps, tap); }
-bool AudioEngine::attachSource(MixSource* source) { return Impl::attachTo(impl_->sources, source); }
+bool AudioEngine::attachSource(MixSource* source) {
+  if (!Impl::attachTo(impl_->sources, source)) return false;
+  impl_->wakeSignal.notify();  // a paused output must run again for the source to be heard
+  return true;
+}
 void AudioEngine::detachSource(MixSource* source) { impl_->detachFrom(impl_->sources, source); }
 
 std::uint64_t AudioEngine::framePosition() const { return impl_->position.load(std::memory_order_acquire); }

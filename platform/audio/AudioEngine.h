@@ -30,11 +30,17 @@ class AudioEngine {
   AudioEngine(const AudioEngine&) = delete;
   AudioEngine& operator=(const AudioEngine&) = delete;
 
-  // Creates the synthesizer, loads the SoundFont and starts the output. It may run on another
-  // thread while messages are already being sent: they wait and play once the output runs
-  // (read the other accessors only after it has returned). Returns false when the
-  // SoundFont is missing or unreadable; the engine then still runs (silently) and
-  // lastError() says what to install. A failing sound server falls back to the null output.
+  // Fixes the configuration (sampleRate() and periodFrames() answer from it at once). Call it
+  // before start() runs on another thread; never while the engine runs.
+  void configure(const AudioConfig& config);
+  // Creates the synthesizer, loads the whole SoundFont and starts the output, as configured.
+  // It may run on another thread while messages are already being sent: they wait and play
+  // once the output runs (read the accessors other than the configuration's only after it has
+  // returned). Returns false when the SoundFont is missing or is not a SoundFont; the engine
+  // then still runs (silently) and lastError() says what to install. A failing sound server
+  // falls back to the null output.
+  bool start();
+  // configure() and start() in one, on one thread.
   bool start(const AudioConfig& config);
   void stop();
 
@@ -47,11 +53,12 @@ class AudioEngine {
   // most 63 frames after `frame`, never before. Schedule a short window ahead (up to about a
   // second): events waiting for their frame occupy a bounded buffer.
   bool scheduleShortMessage(std::uint32_t message, std::uint64_t frame);
-  // Silences every channel at the start of the next block (all notes off, sustain released).
+  // Any thread, never blocks, never lost to a full queue: silences every channel at the start
+  // of the next block (all notes off, sustain released), after what this thread sent before.
   void allNotesOff();
   // Any thread, never blocks: drops every message scheduled for a frame the output has not
   // reached yet (what a stopped song had queued ahead). Messages sent for "now" are kept, and
-  // so is anything scheduled after this call.
+  // so is anything scheduled after this call. Never lost to a full queue.
   void cancelScheduled();
 
   // Frames rendered so far; the frame the next block starts at.

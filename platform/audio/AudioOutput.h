@@ -6,12 +6,20 @@
 
 namespace tonalix::platform {
 
+class OutputWake;
+
 // Implemented by the engine. Called on the output's thread only; must not block or allocate.
 class RenderSource {
  public:
   virtual ~RenderSource() = default;
-  // Fills both channels with exactly `frames` samples.
+  // Fills both channels with exactly `frames` samples. Zero frames only takes in the events
+  // sent so far, so that idle() sees them.
   virtual void render(float* left, float* right, int frames) noexcept = 0;
+  // True when the next block would be silence and nothing waits for a later frame, so an
+  // output may pause its device. Output thread only.
+  virtual bool idle() const noexcept { return false; }
+  // Signalled when events arrive while an output sleeps; nullptr when the source has none.
+  virtual OutputWake* wake() noexcept { return nullptr; }
 };
 
 // A running output; destroying it stops the thread before returning.

@@ -11,7 +11,10 @@ namespace tonalix::platform {
 
 struct TimedEvent {
   std::uint64_t frame = 0;    // output frame the event applies at
-  std::uint32_t message = 0;  // short message, or one of the engine's internal commands
+  std::uint32_t message = 0;  // short message
+  // The engine's command counters when the event was sent: tells the audio thread whether the
+  // event came before or after an "all notes off" or "cancel scheduled" request.
+  std::uint64_t commands = 0;
 };
 
 // A ring of cells each carrying a sequence number (the classic bounded MPMC design restricted

@@ -2,9 +2,9 @@
 
 #include <fluidsynth.h>
 
-#include <cstdlib>
 #include <cstring>
 
+#include "platform/audio/SoundEnvironment.h"
 #include "platform/audio/SoundLibraryMessages.h"
 
 namespace tonalix::platform {
@@ -28,13 +28,9 @@ class ServerOutput final : public AudioOutput {
     fluid_settings_setstr(settings_, "audio.sample-format", "float");
     if (driver_ == "pulseaudio") {
       fluid_settings_setstr(settings_, "audio.pulseaudio.media-role", "music");
-      // The driver names its stream "FluidSynth"; desktop mixers should list the program.
-      // libpulse reads these when the driver connects; a value the user set is kept.
-      ::setenv("PULSE_PROP_OVERRIDE_application.name", "Tonalix STUDIO", 0);
-      ::setenv("PULSE_PROP_OVERRIDE_media.name", "Tonalix Synthesizer", 0);
     } else if (driver_ == "jack") {
-      // Without this the JACK client library tries to launch a server and stalls for seconds.
-      ::setenv("JACK_NO_START_SERVER", "1", 1);
+      // Asked first: the driver itself may try to launch a server and stall for seconds.
+      if (!JackServerRuns()) return false;
       fluid_settings_setint(settings_, "audio.jack.autoconnect", 1);
       fluid_settings_setstr(settings_, "audio.jack.id", "Tonalix");
     }

@@ -148,8 +148,6 @@ struct JackMidiInput::Impl {
 
 std::unique_ptr<JackMidiInput> JackMidiInput::open(const MidiInputHandlers& handlers) {
   silenceSoundLibraryMessages();
-  // The client library would otherwise try to launch a server and stall for seconds.
-  ::setenv("JACK_NO_START_SERVER", "1", 1);
   auto impl = std::make_unique<Impl>(handlers);
   impl->ring = jack_ringbuffer_create(kRingMessages * sizeof(std::uint32_t));
   if (!impl->ring) return nullptr;

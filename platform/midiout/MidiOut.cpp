@@ -54,8 +54,9 @@ State& state() {
 void scanLocked(State& s) {
   s.devices.clear();
   s.devices.push_back({SynthDevice::kProductName, std::nullopt, {}});
-  for (auto& port : listRtMidiPorts()) s.devices.push_back({port.name, port, {}});
+  // The program's own ports come first, so their ids never move with the system's ports.
   for (auto& own : s.ownPorts) s.devices.push_back(own);
+  for (auto& port : listRtMidiPorts()) s.devices.push_back({port.name, port, {}});
   s.scanned = true;
 }
 

@@ -25,7 +25,8 @@ class MidiOutDevice {
 using MidiOutPortFactory = std::function<std::unique_ptr<MidiOutDevice>()>;
 
 // Lists a port of the program's own (a software instrument, a monitor of what is played) after
-// the system's ports; a port of the same name is replaced. Returns its device id.
+// the built-in synthesizer and before the system's ports; a port of the same name is replaced.
+// Returns its device id.
 std::uint32_t midiOutAddPort(const std::string& name, MidiOutPortFactory factory);
 void midiOutRemovePort(const std::string& name);
 

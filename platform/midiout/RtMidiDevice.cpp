@@ -1,13 +1,12 @@
 #include "platform/midiout/RtMidiDevice.h"
 
 #include <RtMidi.h>
-#include <jack/jack.h>
 
-#include <cstdlib>
 #include <exception>
 #include <mutex>
 #include <unistd.h>
 
+#include "platform/audio/SoundEnvironment.h"
 #include "platform/audio/SoundLibraryMessages.h"
 #include "platform/midiin/MidiInput.h"
 
@@ -74,22 +73,11 @@ class RtMidiDevice final : public MidiOutDevice {
   std::unique_ptr<RtMidiOut> out_;
 };
 
-bool jackServerRuns() {
-  silenceSoundLibraryMessages();
-  jack_status_t status{};
-  jack_client_t* client = jack_client_open("Tonalix probe", JackNoStartServer, &status);
-  if (!client) return false;
-  jack_client_close(client);
-  return true;
-}
-
 std::unique_ptr<RtMidiOut> makeClient(RtMidi::Api api) {
   // RtMidi prints to stderr before it throws when the ALSA sequencer is missing; look first.
   if (api == RtMidi::LINUX_ALSA && ::access("/dev/snd/seq", R_OK | W_OK) != 0) return nullptr;
   // RtMidi's JACK backend leaks a buffer when no server runs; ask JACK directly first.
-  if (api == RtMidi::UNIX_JACK && !jackServerRuns()) return nullptr;
-  // The JACK client library would otherwise try to launch a server and stall for seconds.
-  ::setenv("JACK_NO_START_SERVER", "1", 1);
+  if (api == RtMidi::UNIX_JACK && !JackServerRuns()) return nullptr;
   try {
     auto out = std::make_unique<RtMidiOut>(api, "Tonalix STUDIO");
     out->setErrorCallback(quietErrors, nullptr);

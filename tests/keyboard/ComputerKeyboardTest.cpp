@@ -2,6 +2,7 @@
 // with its output going to a recording port.
 #include <QAction>
 #include <QKeyEvent>
+#include <QListWidget>
 #include <QSet>
 #include <QtTest>
 
@@ -13,6 +14,7 @@
 #include "keyboard/KeyGeometry.h"
 #include "keyboard/KeyLabels.h"
 #include "keyboard/PianoKeyboard.h"
+#include "midi/SoundControls.h"
 #include "tests/support/LoadedWindow.h"
 #include "tests/support/RecordingPort.h"
 #include "widgets/VirtualKeyCode.h"
@@ -138,6 +140,30 @@ class ComputerKeyboardTest : public QObject {
     QCOMPARE(rig.port.take(), (Messages{noteOn(52)}));
     rig.release(focus, Qt::Key_W);
     QCOMPARE(rig.port.take(), (Messages{noteOff(52)}));
+    QCOMPARE(rig.window.computerKeyboard().heldCount(), 0);
+  }
+
+  void aHeldKeySoundsUntilReallyReleasedWhereverTheFocusWent() {
+    Rig rig;
+    auto send = [](QWidget* to, QEvent::Type type, ulong time) {
+      QKeyEvent e(type, Qt::Key_W, Qt::NoModifier, QString());
+      e.setTimestamp(time);
+      QApplication::sendEvent(to, &e);
+    };
+    send(rig.key(0), QEvent::KeyPress, 1000);
+    // The mouse picks an instrument while W is held: the list has the focus now.
+    QWidget* list = rig.window.soundControls().lstInstrument();
+    list->setFocus();
+    for (ulong time = 1500; time < 2000; time += 33) {
+      // Auto-repeat as release and press pairs of one time that Qt did not mark as repeats.
+      send(list, QEvent::KeyRelease, time);
+      send(list, QEvent::KeyPress, time);
+      QTest::qWait(5);
+    }
+    QTest::qWait(100);
+    QCOMPARE(rig.port.take(), (Messages{noteOn(52)}));
+    send(list, QEvent::KeyRelease, 2500);
+    QTRY_COMPARE(rig.port.messages(), (Messages{noteOff(52)}));
     QCOMPARE(rig.window.computerKeyboard().heldCount(), 0);
   }
 

@@ -154,15 +154,20 @@ TEST(AudioEngine, IdleSynthOutputsExactSilenceAndWakesOnTheNextNote) {
   EXPECT_GT(test::peakOf(again), 0.05f);
 }
 
-TEST(AudioEngine, FullQueueRefusesAndRecoversAfterRendering) {
+TEST(AudioEngine, FullQueueRefusesMessagesButNeverLosesACommand) {
   AudioEngine engine;
   ASSERT_TRUE(engine.start(offline()));
+  engine.sendShortMessage(0x7F40B0);  // sustain pedal down: only a command silences the note
+  engine.sendShortMessage(0x7F3C90);
+  render(engine, kRate / 4);
   int accepted = 0;
   while (engine.sendShortMessage(0x00B0 | (7 << 8) | (100 << 16)) && accepted < 100000) ++accepted;
   EXPECT_GE(accepted, 1024);
   EXPECT_LT(accepted, 100000);
   EXPECT_FALSE(engine.scheduleShortMessage(0x7F4590, 0));
-  render(engine, 256);
+  engine.allNotesOff();
+  auto out = render(engine, kRate * 3 / 2);
+  EXPECT_LT(rms(out, kRate, kRate * 3 / 2), 1e-4);
   EXPECT_TRUE(engine.sendShortMessage(0x7F4590));
 }
 

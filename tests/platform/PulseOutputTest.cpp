@@ -5,6 +5,8 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -37,10 +39,13 @@ bool onPath(const char* tool) {
 // A user-mode daemon in a runtime folder of its own; it ends with the fixture.
 class PulseDaemon {
  public:
+  // Starts the daemon; again after kill() it comes back on the same socket, like a restart.
   bool start() {
-    char tmpl[] = "/tmp/tonalix-pulse-XXXXXX";
-    if (!mkdtemp(tmpl)) return false;
-    dir_ = tmpl;
+    if (dir_.empty()) {
+      char tmpl[] = "/tmp/tonalix-pulse-XXXXXX";
+      if (!mkdtemp(tmpl)) return false;
+      dir_ = tmpl;
+    }
     setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
     setenv("HOME", dir_.c_str(), 1);
     setenv("PULSE_RUNTIME_PATH", (dir_ + "/pulse").c_str(), 1);
@@ -64,9 +69,16 @@ class PulseDaemon {
     }
     return false;
   }
+  // A crash, as far as clients can tell: no goodbye on the socket.
+  void kill() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
   ~PulseDaemon() {
     if (pid_ > 0) {
-      kill(pid_, SIGTERM);
+      ::kill(pid_, SIGTERM);
       waitpid(pid_, nullptr, 0);
     }
     if (!dir_.empty()) std::filesystem::remove_all(dir_);
@@ -88,8 +100,9 @@ class MonitorCapture {
     if (pipe_) reader_ = std::thread([this] { run(); });
   }
   ~MonitorCapture() {
+    // The monitor streams without pause, so the reader sees the flag within a read; closing
+    // the pipe then ends this parec alone (tests running side by side each have their own).
     stop_ = true;
-    if (pipe_) std::system("pkill -f 'parec -d tonalix_test.monitor' >/dev/null 2>&1");
     if (reader_.joinable()) reader_.join();
     if (pipe_) pclose(pipe_);
   }
@@ -120,6 +133,31 @@ class MonitorCapture {
   std::mutex mutex_;
   std::vector<float> samples_;
 };
+
+
+// What the server lists for its playback streams (names, properties, corked state).
+std::string sinkInputs() {
+  std::string out;
+  if (FILE* p = popen("pactl list sink-inputs 2>/dev/null", "r")) {
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    pclose(p);
+  }
+  return out;
+}
+
+template <typename Pred>
+bool waitUntil(std::chrono::milliseconds limit, Pred pred) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (std::chrono::steady_clock::now() < end) {
+    if (pred()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return pred();
+}
+
+bool contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
 
 TEST(PulseOutput, ANoteSentToTheEngineIsHeardOnTheSoundServerAtItsPitch) {
   if (!onPath("pulseaudio") || !onPath("parec") || !onPath("pactl"))
@@ -154,6 +192,138 @@ TEST(PulseOutput, ANoteSentToTheEngineIsHeardOnTheSoundServerAtItsPitch) {
   ASSERT_LT(onset + kRate / 10 + kRate / 2, static_cast<long>(heard.size()));
   const std::vector<float> steady(begin, begin + kRate / 2);
   EXPECT_NEAR(test::pitchOf(steady, kRate), 440.0, 4.0);
+}
+
+// Captures the monitor long enough to get past the silence an idle sink queues for a new reader,
+// then returns what arrives while `play` runs, waiting a little for a capture that lags behind
+// on a busy machine until the sound and half a second after it are in.
+template <typename Play>
+std::vector<float> hearWhile(MonitorCapture& capture, Play play) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  const std::size_t before = capture.size();
+  play();
+  std::vector<float> heard;
+  waitUntil(std::chrono::seconds(3), [&] {
+    heard = capture.from(before);
+    const long onset = test::onsetOf(heard, 0.01f);
+    return onset >= 0 && onset + kRate / 10 + kRate / 2 < static_cast<long>(heard.size());
+  });
+  return heard;
+}
+
+double pitchAfterOnset(const std::vector<float>& heard) {
+  const long onset = test::onsetOf(heard, 0.01f);
+  if (onset < 0 || onset + kRate / 10 + kRate / 2 >= static_cast<long>(heard.size())) return 0;
+  const auto begin = heard.begin() + onset + kRate / 10;
+  return test::pitchOf(std::vector<float>(begin, begin + kRate / 2), kRate);
+}
+
+TEST(PulseOutput, AnIdleStreamIsCorkedKeepsTimeAndTheNextNoteUncorksItAndIsHeard) {
+  if (!onPath("pulseaudio") || !onPath("parec") || !onPath("pactl"))
+    GTEST_SKIP() << "PulseAudio tools are not installed";
+  PulseDaemon daemon;
+  if (!daemon.start()) GTEST_SKIP() << "no PulseAudio daemon could be started here";
+
+  AudioEngine engine;
+  AudioConfig config;
+  config.soundFont = test::kSmallFont;
+  config.sampleRate = kRate;
+  ASSERT_TRUE(engine.start(config)) << engine.lastError();
+  ASSERT_EQ(engine.outputName(), "pulseaudio");
+  const std::string listed = sinkInputs();
+  EXPECT_TRUE(contains(listed, "application.name = \"Tonalix STUDIO\"")) << listed;
+  EXPECT_TRUE(contains(listed, "media.role = \"music\"")) << listed;
+
+  engine.sendShortMessage(0x7F4590);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  engine.sendShortMessage(0x004580);
+  // The note, its effect tail, then a moment of silence: the stream is corked.
+  ASSERT_TRUE(waitUntil(std::chrono::seconds(15), [] { return contains(sinkInputs(), "Corked: yes"); }))
+      << sinkInputs();
+
+  const auto t0 = std::chrono::steady_clock::now();
+  const std::uint64_t f0 = engine.framePosition();
+  MonitorCapture capture;
+  ASSERT_TRUE(capture.ok());
+  const std::vector<float> heard = hearWhile(capture, [&] {
+    // Songs and taps follow the engine's frames, so they must keep moving while corked.
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    EXPECT_NEAR(double(engine.framePosition() - f0) / kRate, seconds, 0.5);
+    EXPECT_TRUE(contains(sinkInputs(), "Corked: yes"));
+    engine.sendShortMessage(0x7F4590);  // A4, 440 Hz
+    std::this_thread::sleep_for(std::chrono::milliseconds(900));
+    EXPECT_TRUE(contains(sinkInputs(), "Corked: no"));
+    engine.sendShortMessage(0x004580);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  });
+  engine.stop();
+  EXPECT_NEAR(pitchAfterOnset(heard), 440.0, 4.0) << "the first note after the idle spell was not heard";
+}
+
+TEST(PulseOutput, AfterTheServerIsKilledAndRestartedTheHeldNoteSoundsAgainByItself) {
+  if (!onPath("pulseaudio") || !onPath("parec") || !onPath("pactl"))
+    GTEST_SKIP() << "PulseAudio tools are not installed";
+  PulseDaemon daemon;
+  if (!daemon.start()) GTEST_SKIP() << "no PulseAudio daemon could be started here";
+
+  AudioEngine engine;
+  AudioConfig config;
+  config.soundFont = test::kSmallFont;
+  config.sampleRate = kRate;
+  ASSERT_TRUE(engine.start(config)) << engine.lastError();
+  ASSERT_EQ(engine.outputName(), "pulseaudio");
+  engine.sendShortMessage(0x49C0);    // flute: it sounds for as long as the key is held
+  engine.sendShortMessage(0x7F4590);  // A4 held through the restart
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+
+  daemon.kill();
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  ASSERT_TRUE(daemon.start());
+  ASSERT_TRUE(waitUntil(std::chrono::seconds(5), [] { return contains(sinkInputs(), "Tonalix STUDIO"); }))
+      << "the stream did not come back";
+
+  MonitorCapture capture;
+  ASSERT_TRUE(capture.ok());
+  const std::vector<float> heard =
+      hearWhile(capture, [] { std::this_thread::sleep_for(std::chrono::milliseconds(900)); });
+  engine.stop();
+  EXPECT_EQ(engine.outputName(), "none");
+  EXPECT_NEAR(pitchAfterOnset(heard), 440.0, 4.0) << "the held note is not heard after the restart";
+}
+
+// A server that is missing, or that accepts the connection and never answers: the engine
+// falls back to another output within a bounded wait and keeps running.
+TEST(PulseOutput, AnOutputThatCannotConnectFallsBack) {
+  char tmpl[] = "/tmp/tonalix-nopulse-XXXXXX";
+  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  const std::string dir = tmpl;
+  const std::string mute = dir + "/mute";
+  const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(listener, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", mute.c_str());
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  ASSERT_EQ(listen(listener, 4), 0);
+
+  const char* saved = std::getenv("PULSE_SERVER");
+  const std::string restore = saved ? saved : "";
+  for (const std::string& server : {"unix:" + dir + "/absent", "unix:" + mute}) {
+    SCOPED_TRACE(server);
+    setenv("PULSE_SERVER", server.c_str(), 1);
+    AudioEngine engine;
+    AudioConfig config;
+    config.soundFont = test::kSmallFont;
+    config.sampleRate = kRate;
+    ASSERT_TRUE(engine.start(config)) << engine.lastError();
+    EXPECT_NE(engine.outputName(), "pulseaudio");
+    const std::uint64_t f0 = engine.framePosition();
+    EXPECT_TRUE(waitUntil(std::chrono::seconds(2), [&] { return engine.framePosition() > f0; }));
+  }
+  if (saved) setenv("PULSE_SERVER", restore.c_str(), 1);
+  else unsetenv("PULSE_SERVER");
+  close(listener);
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

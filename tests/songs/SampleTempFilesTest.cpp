@@ -102,6 +102,31 @@ TEST_F(SampleTempFilesTest, AProgramTempThatIsAFileAlsoFallsBack) {
   EXPECT_EQ(written.path, (private_ / "temp4").string());
 }
 
+TEST_F(SampleTempFilesTest, APlantedTempLinkOrAnotherUsersTempIsNeitherWrittenNorSwept) {
+  const fs::path elsewhere = root_ / "elsewhere";
+  fs::create_directory(elsewhere);
+  touch(elsewhere / "temp2");
+  fs::create_directory_symlink(elsewhere, program_ / "temp");
+  SampleTempFiles linked(program_.string(), private_.string());
+  const auto written = linked.Write(4, song(4));
+  ASSERT_TRUE(written.ok()) << written.error;
+  EXPECT_EQ(written.path, (private_ / "temp4").string());
+  linked.DeleteAllExcept("");
+  EXPECT_TRUE(fs::exists(elsewhere / "temp2"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(elsewhere), fs::directory_iterator()), 1);
+
+  // A real folder that belongs to someone else (only root can make one for the test).
+  fs::remove(program_ / "temp");
+  fs::create_directory(program_ / "temp");
+  touch(program_ / "temp" / "temp2");
+  if (::geteuid() != 0 || ::chown((program_ / "temp").c_str(), 4242, 4242) != 0) return;
+  SampleTempFiles foreign(program_.string(), private_.string());
+  EXPECT_EQ(foreign.Write(6, song(6)).path, (private_ / "temp6").string());
+  foreign.DeleteAllExcept("");
+  EXPECT_TRUE(fs::exists(program_ / "temp" / "temp2"));
+  EXPECT_FALSE(fs::exists(program_ / "temp" / "temp6"));
+}
+
 TEST_F(SampleTempFilesTest, NoUsableFolderGivesAClearErrorAndNoFile) {
   // The private folder's place is taken by a link: it must be refused, not followed.
   fs::create_directories(private_.parent_path());

@@ -132,7 +132,7 @@ TEST(SequencerControl, PlayMidiFileQuotesThePathAndReportsFailures) {
   EXPECT_EQ(box.shown[0].first, "error text 343");
 }
 
-TEST(SequencerControl, ShortPathCreatesTheFileFirst) {
+TEST(SequencerControl, ShortPathCreatesTheFileFirstButNeverThroughALink) {
   const fs::path dir = fs::temp_directory_path() / ("tonalix short path " + std::to_string(::getpid()));
   fs::create_directories(dir);
   Box box;
@@ -147,6 +147,10 @@ TEST(SequencerControl, ShortPathCreatesTheFileFirst) {
   EXPECT_EQ(fs::file_size(file), 4u);
   // A folder that does not exist: nothing created, empty result.
   EXPECT_EQ(control.ShortPath((dir / "no such folder" / "x.wav").string()), "");
+  // A dangling link is not followed to create the file it names.
+  fs::create_symlink(dir / "target.wav", dir / "planted.wav");
+  EXPECT_EQ(control.ShortPath((dir / "planted.wav").string()), "");
+  EXPECT_FALSE(fs::exists(dir / "target.wav"));
   fs::remove_all(dir);
 }
 
