@@ -231,7 +231,6 @@ class PulseOutput final : public AudioOutput {
     if (wake_) {
       wake_->clear();
       wake_->arm();
-      std::atomic_thread_fence(std::memory_order_seq_cst);
       source_.render(left_.data(), right_.data(), 0);
       if (!source_.idle()) {
         wake_->disarm();

@@ -27,10 +27,13 @@ inline bool onPath(const char* tool) {
 class PulseDaemon {
  public:
   explicit PulseDaemon(std::string sink) : sink_(std::move(sink)) {}
+  // Starts the daemon; again after kill() it comes back on the same socket, like a restart.
   bool start() {
-    char tmpl[] = "/tmp/tonalix-pulse-XXXXXX";
-    if (!mkdtemp(tmpl)) return false;
-    dir_ = tmpl;
+    if (dir_.empty()) {
+      char tmpl[] = "/tmp/tonalix-pulse-XXXXXX";
+      if (!mkdtemp(tmpl)) return false;
+      dir_ = tmpl;
+    }
     setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
     setenv("HOME", dir_.c_str(), 1);
     setenv("PULSE_RUNTIME_PATH", (dir_ + "/pulse").c_str(), 1);
@@ -43,7 +46,8 @@ class PulseDaemon {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const int rc = posix_spawnp(&pid_, "pulseaudio", &actions, nullptr, const_cast<char* const*>(argv.data()), environ);
+    const int rc = posix_spawnp(&pid_, "pulseaudio", &actions, nullptr,
+                                const_cast<char* const*>(argv.data()), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) return false;
     for (int i = 0; i < 100; ++i) {
@@ -52,9 +56,16 @@ class PulseDaemon {
     }
     return false;
   }
+  // A crash, as far as clients can tell: no goodbye on the socket.
+  void kill() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
   ~PulseDaemon() {
     if (pid_ > 0) {
-      kill(pid_, SIGTERM);
+      ::kill(pid_, SIGTERM);
       waitpid(pid_, nullptr, 0);
     }
     if (!dir_.empty()) std::filesystem::remove_all(dir_);

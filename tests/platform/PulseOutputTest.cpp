@@ -22,6 +22,7 @@
 
 #include "platform/audio/AudioEngine.h"
 #include "tests/platform/AudioTestSupport.h"
+#include "tests/platform/PulseDaemon.h"
 
 extern char** environ;
 
@@ -31,63 +32,7 @@ namespace {
 constexpr int kRate = 48000;
 constexpr const char* kSink = "tonalix_test";
 
-bool onPath(const char* tool) {
-  const std::string cmd = std::string("command -v ") + tool + " >/dev/null 2>&1";
-  return std::system(cmd.c_str()) == 0;
-}
-
-// A user-mode daemon in a runtime folder of its own; it ends with the fixture.
-class PulseDaemon {
- public:
-  // Starts the daemon; again after kill() it comes back on the same socket, like a restart.
-  bool start() {
-    if (dir_.empty()) {
-      char tmpl[] = "/tmp/tonalix-pulse-XXXXXX";
-      if (!mkdtemp(tmpl)) return false;
-      dir_ = tmpl;
-    }
-    setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
-    setenv("HOME", dir_.c_str(), 1);
-    setenv("PULSE_RUNTIME_PATH", (dir_ + "/pulse").c_str(), 1);
-    const std::string sink = std::string("module-null-sink sink_name=") + kSink;
-    const std::string loadSink = "--load=" + sink;
-    std::vector<const char*> argv = {"pulseaudio", "--daemonize=no", "--system=false",
-                                     "--exit-idle-time=-1", "-n",
-                                     "--load=module-native-protocol-unix", loadSink.c_str(),
-                                     "--log-target=stderr", "--log-level=0", nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const int rc = posix_spawnp(&pid_, "pulseaudio", &actions, nullptr,
-                                const_cast<char* const*>(argv.data()), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) return false;
-    for (int i = 0; i < 100; ++i) {
-      if (std::system("pactl info >/dev/null 2>&1") == 0) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
-  }
-  // A crash, as far as clients can tell: no goodbye on the socket.
-  void kill() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-    pid_ = -1;
-  }
-  ~PulseDaemon() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
-    if (!dir_.empty()) std::filesystem::remove_all(dir_);
-  }
-
- private:
-  pid_t pid_ = -1;
-  std::string dir_;
-};
+using test::onPath;
 
 // Reads the monitor of the null sink into memory for as long as it lives.
 class MonitorCapture {
@@ -162,7 +107,7 @@ bool contains(const std::string& text, const char* part) { return text.find(part
 TEST(PulseOutput, ANoteSentToTheEngineIsHeardOnTheSoundServerAtItsPitch) {
   if (!onPath("pulseaudio") || !onPath("parec") || !onPath("pactl"))
     GTEST_SKIP() << "PulseAudio tools are not installed";
-  PulseDaemon daemon;
+  test::PulseDaemon daemon(kSink);
   if (!daemon.start()) GTEST_SKIP() << "no PulseAudio daemon could be started here";
 
   AudioEngine engine;
@@ -221,7 +166,7 @@ double pitchAfterOnset(const std::vector<float>& heard) {
 TEST(PulseOutput, AnIdleStreamIsCorkedKeepsTimeAndTheNextNoteUncorksItAndIsHeard) {
   if (!onPath("pulseaudio") || !onPath("parec") || !onPath("pactl"))
     GTEST_SKIP() << "PulseAudio tools are not installed";
-  PulseDaemon daemon;
+  test::PulseDaemon daemon(kSink);
   if (!daemon.start()) GTEST_SKIP() << "no PulseAudio daemon could be started here";
 
   AudioEngine engine;
@@ -263,7 +208,7 @@ TEST(PulseOutput, AnIdleStreamIsCorkedKeepsTimeAndTheNextNoteUncorksItAndIsHeard
 TEST(PulseOutput, AfterTheServerIsKilledAndRestartedTheHeldNoteSoundsAgainByItself) {
   if (!onPath("pulseaudio") || !onPath("parec") || !onPath("pactl"))
     GTEST_SKIP() << "PulseAudio tools are not installed";
-  PulseDaemon daemon;
+  test::PulseDaemon daemon(kSink);
   if (!daemon.start()) GTEST_SKIP() << "no PulseAudio daemon could be started here";
 
   AudioEngine engine;
