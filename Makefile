@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTONALIX_WARNINGS_AS_ERRORS=ON
 SANITIZER_FLAGS = -DCMAKE_BUILD_TYPE=Debug -DTONALIX_WARNINGS_AS_ERRORS=ON -DTONALIX_BUILD_BENCH=OFF
 
-.PHONY: deps configure build run test bench asan tsan clean
+.PHONY: deps configure build run test bench package asan tsan clean
 
 deps:
 	@./scripts/install-deps
@@ -25,6 +25,10 @@ test: build
 
 bench: build
 	./scripts/run-benchmarks $(BUILD)
+
+# A Debian package of the installed program in $(BUILD)/, runtime dependencies only.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 # Tests under AddressSanitizer and UndefinedBehaviorSanitizer, in a build tree of their own.
 asan: deps

@@ -21,6 +21,7 @@
 #include "recorder/WaveRecorder.h"
 #include "songs/SampleSongPanel.h"
 #include "songs/SequencerControl.h"
+#include "widgets/AccessibleControls.h"
 #include "widgets/TwipsToPixels.h"
 #include "widgets/zqButtons_H.h"
 
@@ -33,6 +34,7 @@ frmPiano::frmPiano(Services services, QWidget* parent)
       midi_(services_.stopSong ? services_.stopSong : [this] { sequencer_->StopMidi(); },
             [this] { soundControls_->ResendInstrument(); }) {
   if (!services_.messageBox) services_.messageBox = widgets::ShowMessageBox;
+  widgets::InstallAccessibleControls();
   if (!services_.deleteSampleTempFiles)
     services_.deleteSampleTempFiles = [this] { sampleSongs_->DeleteSampleTempFiles(); };
   setWindowTitle(MainWindowTitle());
@@ -51,6 +53,7 @@ frmPiano::frmPiano(Services services, QWidget* parent)
   connect(deviceMenu_, &DeviceMenu::DeviceChanged, soundControls_, &SoundControls::ResendInstrument);
   piano_ = new keyboard::PianoKeyboard(midi_, surface_, [this] { keyLabels_->ShowKeyLabels(); });
   keyLabels_ = new keyboard::KeyLabels(*piano_, controls_, surface_);
+  connect(soundControls_, &SoundControls::PitchChanged, piano_, &keyboard::PianoKeyboard::NameKeys);
   computerKeyboard_ = new keyboard::ComputerKeyboard(midi_, *piano_);
   midiKeyboard_ = new keyboard::MidiKeyboardInput(midi_, *piano_, this);
   drumPads_ = new drums::DrumPads(midi_, controls_, surface_);

@@ -40,11 +40,13 @@ void DrumPads::buildControls(const widgets::BuiltControls& design, QWidget* surf
     p.spinner->setSingleStep(1);
     p.spinner->setPageStep(1);
     p.spinner->setValue(1);
+    p.spinner->setAccessibleName(p.button->Caption() + QStringLiteral(" rate"));
     connect(p.spinner, &QAbstractSlider::valueChanged, this, [this, n] { scrDrum_Change(n); });
 
     p.label = design.get<QLabel>(QStringLiteral("lblDrum%1").arg(n));
     p.label->setFont(keyboard::smallFont(6));
     p.label->setToolTip(QStringLiteral("Drum Rate"));
+    p.label->setAccessibleName(p.button->Caption() + QStringLiteral(" rate value"));
   }
 }
 

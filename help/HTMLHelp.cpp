@@ -10,7 +10,7 @@
 #include "help/HelpViewer.h"
 #include "help/HelpWindows.h"
 #include "platform/system/BuiltInData.h"
-#include "platform/system/ProgramFolder.h"
+#include "platform/system/InstallLayout.h"
 #include "widgets/MessageBox.h"
 
 namespace tonalix::help {
@@ -77,7 +77,9 @@ HTMLHelp::HTMLHelp() {
                                                      : MessageIcon::Information;
     widgets::ShowMessageBox(nullptr, QString::fromLatin1(kMessageCaption), text, icon);
   };
-  ProgramFolder = QString::fromStdString(platform::ProgramFolder());
+  // Help files lie with the program's data: beside it in the build tree, under
+  // share/tonalix-studio once installed.
+  ProgramFolder = QString::fromStdString(platform::DataFolder());
   DetectHHVersion = [] { return VersionText(4, 0, 0, 0); };
   DetectIEVersion = [] {
     const QStringList parts = QString::fromLatin1(qVersion()).split(QLatin1Char('.'));

@@ -23,7 +23,8 @@ class HTMLHelp {
 
   // Shows every message of the class; the default is a message box with the class's caption.
   std::function<void(MessageKind, const QString& text)> ShowMessage;
-  // The program's folder, where bare help file names are looked for.
+  // The program's data folder (its own folder in the build tree), where bare help file names
+  // are looked for.
   QString ProgramFolder;
   // The version texts of the help viewer and of the browser toolkit; by default this program's
   // viewer and the Qt it runs on.

@@ -24,12 +24,25 @@ PianoKeyboard::PianoKeyboard(MidiState& midi, QWidget* parent, std::function<voi
       auto* key = new PianoKey(i, parent);
       key->setGeometry(keyRectPixels(i));
       key->setBackColor(isBlackKey(i) ? kBlackBack : kWhiteBack);
-      key->setAccessibleName(QStringLiteral("Piano key %1").arg(i));
+      key->setAccessibleDescription(QStringLiteral("Piano key"));
       connect(key, &PianoKey::MouseDown, this, &PianoKeyboard::chkPiano_MouseDown);
       connect(key, &PianoKey::MouseUp, this, &PianoKeyboard::chkPiano_MouseUp);
       keys_[static_cast<std::size_t>(i)] = key;
     }
   }
+  NameKeys();
+}
+
+QString NoteName(int note) {
+  static const char* const kNames[12] = {"C", "C#", "D", "D#", "E", "F",
+                                         "F#", "G", "G#", "A", "A#", "B"};
+  if (note < 0 || note > 127) return {};
+  return QString::fromLatin1(kNames[note % 12]) + QString::number(note / 12 - 1);
+}
+
+void PianoKeyboard::NameKeys() {
+  for (int i = 0; i < kKeyCount; ++i)
+    keys_[static_cast<std::size_t>(i)]->setAccessibleName(NoteName(midi_.BaseNote() + i));
 }
 
 PianoKey* PianoKeyboard::chkPiano(int index) const {

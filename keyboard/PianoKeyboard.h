@@ -13,6 +13,9 @@
 
 namespace tonalix::keyboard {
 
+// "C4" for note 60, "A#-1" for note 10; empty outside 0..127.
+QString NoteName(int note);
+
 class PianoKeyboard : public QObject {
   Q_OBJECT
  public:
@@ -37,6 +40,10 @@ class PianoKeyboard : public QObject {
   // The press and release steps shared by the mouse and the computer keyboard.
   void KeyDown(int index);
   void KeyUp(int index);
+
+  // Names every key, for screen readers, by the note it plays now ("C4" is note 60); run again
+  // whenever BaseNote changes.
+  void NameKeys();
 
  private slots:
   void chkPiano_MouseDown(int index, Qt::MouseButton button);

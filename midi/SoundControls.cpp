@@ -92,7 +92,13 @@ void SoundControls::setTooltips() {
   pitch_->setToolTip(QStringLiteral("Synthesizer Pitch"));
   pitchBar_->setToolTip(QStringLiteral("Pitch Indicator"));
   pitchLabel_->setToolTip(QStringLiteral("Pitch Value"));
-  for (zqButtons_H* button : octaves_) button->setToolTip(QStringLiteral("Octave Shift"));
+  for (int i = 0; i < kOctaveButtons; ++i) {
+    zqButtons_H* button = octaves_[static_cast<std::size_t>(i)];
+    button->setToolTip(QStringLiteral("Octave Shift"));
+    // The caption "01" alone says nothing to a screen reader.
+    button->setAccessibleName(QStringLiteral("Octave %1").arg(i + 1));
+  }
+  list_->setAccessibleName(QStringLiteral("Instrument"));
   drumVolume_->setToolTip(QStringLiteral("Drum Machine Volume"));
 }
 
@@ -123,6 +129,7 @@ void SoundControls::showPitch(int note) {
 void SoundControls::SetPitch(int note) {
   midi_.SetBaseNote(static_cast<std::int16_t>(note));
   showPitch(note);
+  emit PitchChanged();
 }
 
 void SoundControls::SelectInstrument(int program) {
@@ -160,6 +167,7 @@ void SoundControls::vscrPitch_Click() {
   midi_.SetBaseNote(static_cast<std::int16_t>(std::clamp(pitch_->Value(), 0, kMaxBaseNote)));
   pitchLabel_->SetCaption(QString::number(midi_.BaseNote()));
   (void)pitchBar_->SetValue(midi_.BaseNote());
+  emit PitchChanged();
 }
 
 void SoundControls::cmdOctave_Click(int index) {

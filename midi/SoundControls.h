@@ -63,6 +63,10 @@ class SoundControls : public QObject {
   void cmdOctave_Click(int index);
   void hscrvolumeD_Click();
 
+ signals:
+  // BaseNote has changed: the keys now play other notes.
+  void PitchChanged();
+
  private:
   void makeInstrumentList(QWidget* surface);
   void setTooltips();

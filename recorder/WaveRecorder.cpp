@@ -59,6 +59,7 @@ WaveRecorder::WaveRecorder(const widgets::BuiltControls& controls, QWidget* surf
   txtFileName_ = new QLineEdit(surface);
   txtFileName_->setObjectName(QStringLiteral("txtFileName"));
   txtFileName_->setToolTip(QStringLiteral("Recording File Path"));
+  txtFileName_->setAccessibleName(QStringLiteral("Recording File Path"));
   txtFileName_->setGeometry(kFileNameLeft / 15, kFileNameTop / 15, kFileNameWidth / 15, kFileNameHeight / 15);
 
   command1_ = controls.get<widgets::zqButtons_H>(QStringLiteral("Command1"));
@@ -89,6 +90,9 @@ WaveRecorder::WaveRecorder(const widgets::BuiltControls& controls, QWidget* surf
   for (int i = 0; i < 4; ++i) {
     if (auto* option = optFreq_[static_cast<std::size_t>(i)]) {
       option->setToolTip(QStringLiteral("Set Recording Sample Rate "));
+      // The options are captionless dots; a screen reader names the format each one sets.
+      option->setAccessibleName(
+          QString::fromLatin1(kFormats[static_cast<std::size_t>(i)].text).simplified());
       connect(option, &widgets::bvlBUTTON::Click, this, [this, i] { optFreq_Click(i); });
     }
   }

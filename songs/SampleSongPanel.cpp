@@ -32,10 +32,14 @@ void SampleSongPanel::takeControls(const widgets::BuiltControls& controls) {
     auto* button = controls.get<zqButtons_H>(QStringLiteral("cmdMidiSample"), n);
     songButtons_[static_cast<std::size_t>(n - 1)] = button;
     button->setToolTip(QStringLiteral("Melody Sample"));
+    // The caption is only the song's number; a screen reader says what it plays.
+    const std::string_view title = SampleSongTitle(n);
+    button->setAccessibleName(QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())));
     connect(button, &zqButtons_H::Click, this, [this, n] { cmdMidiSample_Click(n); });
   }
   stopButton_ = controls.get<zqButtons_H>(QStringLiteral("cmdStopMidiSample"));
   stopButton_->setToolTip(QStringLiteral("Stop Melody"));
+  stopButton_->setAccessibleName(QStringLiteral("Stop Melody"));
   connect(stopButton_, &zqButtons_H::Click, this, &SampleSongPanel::cmdStopMidiSample_Click);
   label_ = controls.get<QLabel>(QStringLiteral("lblSample"));
   // Long titles take a second line rather than being cut off.

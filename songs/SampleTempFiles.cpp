@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/system/InstallLayout.h"
 #include "platform/system/PrivateFolder.h"
 #include "platform/system/ProgramFolder.h"
 #include "platform/system/ReplaceFile.h"
@@ -45,8 +46,11 @@ SampleTempFiles::SampleTempFiles(std::string programFolder, std::string privateF
     : program_(std::move(programFolder)), private_(std::move(privateFolder)) {}
 
 SampleTempFiles SampleTempFiles::ForThisProgram() {
-  return SampleTempFiles(platform::ProgramFolder(),
-                         platform::DefaultPrivateFolder("tonalix-studio"));
+  // An installed program writes nothing under its prefix, not even as root (/usr/bin/temp):
+  // its songs go straight to the per-user folder.
+  const std::string folder = platform::ProgramFolder();
+  return SampleTempFiles(platform::IsInstalledProgram(folder) ? std::string() : folder,
+                         platform::DefaultPrivateFolder(platform::kInstalledDataName));
 }
 
 std::string SampleTempFiles::programTempFolder() const {

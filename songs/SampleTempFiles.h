@@ -1,6 +1,6 @@
 // The temporary files the sample songs are played from: "temp/temp1" to "temp/temp20" under the
-// program's folder, or in a private per-user folder when the program's folder cannot be
-// written (an installed program). Written whole and removed again at unload.
+// program's folder in a build tree, in a private per-user folder for an installed program or
+// when the program's folder cannot be written. Written whole and removed again at unload.
 #pragma once
 
 #include <cstdint>
@@ -20,7 +20,7 @@ class SampleTempFiles {
   // programFolder: the folder of the running program (may be empty when unknown);
   // privateFolder: the per-user fallback, created with mode 0700 when first needed.
   SampleTempFiles(std::string programFolder, std::string privateFolder);
-  // The program's own folder and the default private folder of this user.
+  // The program's own folder (none when installed) and the default private folder of this user.
   static SampleTempFiles ForThisProgram();
 
   // Writes song index's bytes to its temporary file, replacing what was there.

@@ -1,17 +1,23 @@
-// The whole program in a real desktop session: an X server (Xvfb), a PulseAudio daemon with a
-// null sink, and real key events from the X server. Keys pressed on the computer keyboard must
-// be heard on the sound server at the pitch of their piano keys. Skipped where the tools for
-// such a session are missing.
+// The whole program, as installed, in a real desktop session: an X server (Xvfb), a PulseAudio
+// daemon with a null sink, and real key and mouse events from the X server. What the user does
+// must be heard on the sound server: computer keys at the pitch of their piano keys, a drum pad
+// repeating at its rate, a sample song until it is stopped, a take recorded with REC and STOP
+// (and checked as a file) played back with PLAY; the help and the about box open.
+// Skipped where the tools for such a session are missing or cannot start.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,6 +26,7 @@
 
 namespace {
 
+namespace fs = std::filesystem;
 constexpr int kRate = 48000;
 using namespace std::chrono_literals;
 
@@ -28,6 +35,23 @@ bool onPath(const char* tool) {
 }
 
 int run(const std::string& command) { return std::system(command.c_str()); }
+
+std::string output(const std::string& command) {
+  std::string text;
+  if (FILE* p = popen(command.c_str(), "r")) {
+    char buf[256];
+    while (std::fgets(buf, sizeof buf, p)) text += buf;
+    pclose(p);
+  }
+  return text;
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
 
 // Starts a command in the background through the shell; its process group ends with the guard.
 class Background {
@@ -41,37 +65,160 @@ class Background {
     }
   }
   // False once the command has ended (it crashed, or could not start).
-  bool running() const { return pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0; }
+  bool running() {
+    if (pid_ <= 0 || ended_) return false;
+    int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) == 0) return true;
+    ended_ = true;
+    status_ = status;
+    return false;
+  }
+  std::string howItEnded() const {
+    if (!ended_) return "still running";
+    if (WIFSIGNALED(status_)) return "killed by signal " + std::to_string(WTERMSIG(status_));
+    return "exit status " + std::to_string(WEXITSTATUS(status_));
+  }
   ~Background() {
     if (pid_ > 0) {
       kill(-pid_, SIGTERM);
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
+      if (!ended_) {
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+      }
     }
   }
 
  private:
   pid_t pid_ = -1;
+  bool ended_ = false;
+  int status_ = 0;
 };
 
 double frequencyOfNote(int note) { return 440.0 * std::pow(2.0, (note - 69) / 12.0); }
 
-TEST(DesktopSession, ComputerKeysAreHeardOnTheSoundServerAtTheirPitch) {
+std::vector<float> readCapture(const std::string& path) {
+  std::vector<float> heard;
+  if (FILE* f = std::fopen(path.c_str(), "rb")) {
+    float buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, sizeof(float), 4096, f)) > 0) heard.insert(heard.end(), buf, buf + n);
+    std::fclose(f);
+  }
+  return heard;
+}
+
+float peakIn(const std::vector<float>& x, std::size_t from, std::size_t to) {
+  float peak = 0;
+  for (std::size_t k = from; k < to && k < x.size(); ++k) peak = std::max(peak, std::fabs(x[k]));
+  return peak;
+}
+
+// A stretch of sound between quiet spells of at least a second.
+struct Passage {
+  std::size_t begin, end;  // samples
+  double seconds() const { return static_cast<double>(end - begin) / kRate; }
+};
+
+std::vector<Passage> passagesOf(const std::vector<float>& heard) {
+  const std::size_t block = kRate / 50;
+  std::vector<Passage> found;
+  std::size_t quietBlocks = 1000;
+  for (std::size_t i = 0; i + block <= heard.size(); i += block) {
+    const float peak = peakIn(heard, i, i + block);
+    if (peak > 0.01f) {
+      if (quietBlocks >= 50 || found.empty()) found.push_back({i, i + block});
+      found.back().end = i + block;
+      quietBlocks = 0;
+    } else if (peak < 0.002f) {
+      ++quietBlocks;
+    }
+  }
+  return found;
+}
+
+// Hits inside a passage: the level rising again after falling well below the last hit's peak.
+// Blocks of 20 ms span a whole cycle of a low drum, and a hit's own ringing is let pass.
+std::vector<std::size_t> hitsIn(const std::vector<float>& heard, const Passage& p) {
+  const std::size_t block = kRate / 50;
+  std::vector<std::size_t> hits;
+  float hitPeak = 0;
+  bool armed = true;
+  for (std::size_t i = p.begin; i + block <= p.end; i += block) {
+    const float peak = peakIn(heard, i, i + block);
+    if (armed && peak > 0.01f) {
+      hits.push_back(i);
+      hitPeak = peak;
+      armed = false;
+    } else if (!armed) {
+      hitPeak = std::max(hitPeak, peak);
+      if (i - hits.back() > kRate * 3 / 10 && peak < hitPeak * 0.1f) armed = true;
+    }
+  }
+  return hits;
+}
+
+// The level every 0.1 s, to see what was heard when the test fails.
+std::string envelopeOf(const std::vector<float>& heard) {
+  std::string envelope;
+  for (std::size_t i = 0; i + kRate / 10 <= heard.size(); i += kRate / 10) {
+    const float peak = peakIn(heard, i, i + kRate / 10);
+    envelope += peak > 0.01f ? '#' : peak > 0.002f ? '+' : '.';
+  }
+  return envelope;
+}
+
+class DesktopSession : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/tonalix-session-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  // Clicks at a point of the window's client area given in twips, below the menu bar.
+  void clickAt(int leftTwips, int topTwips) {
+    const int x = windowX_ + leftTwips / 15;
+    const int y = windowY_ + clientTop_ + topTwips / 15;
+    run("xdotool mousemove --sync " + std::to_string(x) + " " + std::to_string(y) +
+        " click 1 mousemove 0 0 >/dev/null 2>&1");
+  }
+
+  std::string dir_;
+  int windowX_ = 0, windowY_ = 0, clientTop_ = 0;
+};
+
+TEST_F(DesktopSession, KeysDrumsSongsAndARecordedTakeAreHeardAndTheHelpOpens) {
   for (const char* tool : {"Xvfb", "xdotool", "pulseaudio", "parec", "pactl"})
     if (!onPath(tool)) GTEST_SKIP() << tool << " is not installed";
 
-  char tmpl[] = "/tmp/tonalix-session-XXXXXX";
-  ASSERT_NE(mkdtemp(tmpl), nullptr);
-  const std::string dir = tmpl;
-  // Appended rather than ":" + to_string(...): GCC 12 warns falsely (-Wrestrict) on that at -O3.
-  std::string display = ":";
-  display += std::to_string(150 + getpid() % 500);
-  setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
-  setenv("HOME", dir.c_str(), 1);
-  setenv("DISPLAY", display.c_str(), 1);
-  unsetenv("QT_QPA_PLATFORM");  // this test wants the real X server
+  // The program runs as a user would have it: installed into a prefix, started from there.
+  const std::string prefix = dir_ + "/usr";
+  ASSERT_EQ(run(std::string(TONALIX_CMAKE) + " --install " + TONALIX_BUILD_DIR + " --prefix " +
+                prefix + " >" + dir_ + "/install.log 2>&1"),
+            0)
+      << readFile(dir_ + "/install.log");
 
-  Background xserver("Xvfb " + display + " -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1");
+  setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
+  setenv("HOME", dir_.c_str(), 1);
+  unsetenv("QT_QPA_PLATFORM");  // this test wants the real X server
+  // The X server picks a free display itself and writes its number; no guessed number collides.
+  const std::string displayFile = dir_ + "/display";
+  Background xserver("Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>" + displayFile +
+                     " 2>" + dir_ + "/xvfb.log");
+  std::string display;
+  for (int i = 0; i < 200 && display.empty() && xserver.running(); ++i) {
+    std::this_thread::sleep_for(25ms);
+    const std::string text = readFile(displayFile);
+    // Appended rather than ":" + ...: GCC 12 warns falsely (-Wrestrict) on that at -O3.
+    if (!text.empty() && text.back() == '\n') {
+      display = ":";
+      display += text.substr(0, text.size() - 1);
+    }
+  }
+  if (display.empty()) GTEST_SKIP() << "no X server could be started here: " << readFile(dir_ + "/xvfb.log");
+  setenv("DISPLAY", display.c_str(), 1);
+
   Background pulse(
       "pulseaudio --daemonize=no --system=false --exit-idle-time=-1 -n "
       "--load=module-native-protocol-unix --load='module-null-sink sink_name=session' "
@@ -79,31 +226,55 @@ TEST(DesktopSession, ComputerKeysAreHeardOnTheSoundServerAtTheirPitch) {
   bool ready = false;
   for (int i = 0; i < 100 && !ready; ++i) {
     std::this_thread::sleep_for(50ms);
-    ready = run("pactl info >/dev/null 2>&1") == 0 && run("xdotool getmouselocation >/dev/null 2>&1") == 0;
+    ready = run("pactl info >/dev/null 2>&1") == 0;
   }
-  if (!ready) GTEST_SKIP() << "no X server or PulseAudio daemon could be started here";
+  if (!ready) GTEST_SKIP() << "no PulseAudio daemon could be started here";
 
-  const std::string capture = dir + "/capture.raw";
+  const std::string capture = dir_ + "/capture.raw";
   Background recorder("parec -d session.monitor --latency-msec=5 --format=float32le --channels=1 --rate=" +
                       std::to_string(kRate) + " --raw > " + capture + " 2>/dev/null");
   std::this_thread::sleep_for(2500ms);  // an idle null sink queues silence for a new reader
 
-  Background program(std::string(TONALIX_APP) + " >/dev/null 2>&1");
+  // The program's own words stay in a file and come with any failure.
+  const std::string programLog = dir_ + "/program.log";
+  Background program(prefix + "/bin/tonalix-studio >" + programLog + " 2>&1");
+  // A message box in the way shows up among the window titles.
+  const auto said = [&] {
+    return "\nwindows shown: " + output("for w in $(xdotool search --onlyvisible --name . 2>/dev/null);"
+                                        " do xdotool getwindowname $w; done | tr '\\n' '|'") +
+           "\nthe program said:\n" + readFile(programLog);
+  };
   bool shown = false;
   for (int i = 0; i < 600 && !shown && program.running(); ++i) {
     std::this_thread::sleep_for(50ms);
     shown = run("xdotool search --onlyvisible --name 'Tonalix STUDIO' >/dev/null 2>&1") == 0;
   }
-  ASSERT_TRUE(program.running()) << "the program ended before its window appeared";
-  ASSERT_TRUE(shown) << "the main window never appeared";
+  ASSERT_TRUE(program.running()) << "the program ended (" << program.howItEnded()
+                                 << ") before its window appeared" << said();
+  ASSERT_TRUE(shown) << "the main window never appeared" << said();
   // The synthesizer starts beside the window; its stream on the server says it is playing.
   bool streaming = false;
   for (int i = 0; i < 300 && !streaming; ++i) {
     std::this_thread::sleep_for(50ms);
     streaming = run("pactl list short sink-inputs 2>/dev/null | grep -q .") == 0;
   }
-  ASSERT_TRUE(streaming) << "the program never opened a stream on the sound server";
-  run("xdotool windowfocus --sync $(xdotool search --onlyvisible --name 'Tonalix STUDIO' | head -1)");
+  ASSERT_TRUE(streaming) << "the program never opened a stream on the sound server" << said();
+  std::string window = output("xdotool search --onlyvisible --name 'Tonalix STUDIO' | head -1");
+  while (!window.empty() && std::isspace(static_cast<unsigned char>(window.back()))) window.pop_back();
+  run("xdotool windowfocus --sync " + window);
+  {
+    // The client area (the design's 11460 x 5700 twips) lies below the menu bar.
+    std::istringstream geometry(output("xdotool getwindowgeometry --shell " + window));
+    std::string line;
+    int height = 0;
+    while (std::getline(geometry, line)) {
+      if (line.rfind("X=", 0) == 0) windowX_ = std::stoi(line.substr(2));
+      if (line.rfind("Y=", 0) == 0) windowY_ = std::stoi(line.substr(2));
+      if (line.rfind("HEIGHT=", 0) == 0) height = std::stoi(line.substr(7));
+    }
+    clientTop_ = height - 5700 / 15;
+    ASSERT_GE(clientTop_, 0) << "window height " << height;
+  }
   std::this_thread::sleep_for(700ms);
 
   // Q plays key 0 (note 50 at start-up); the left bracket key plays key 17 (note 67).
@@ -111,51 +282,152 @@ TEST(DesktopSession, ComputerKeysAreHeardOnTheSoundServerAtTheirPitch) {
     run(std::string("xdotool keydown ") + key);
     std::this_thread::sleep_for(800ms);
     run(std::string("xdotool keyup ") + key);
-    std::this_thread::sleep_for(1500ms);  // let the release and reverb die down
+    std::this_thread::sleep_for(2500ms);  // let the release and reverb die down
   }
-  std::this_thread::sleep_for(4s);  // the capture runs behind by the sink's queued silence
 
-  std::vector<float> heard;
-  if (FILE* f = std::fopen(capture.c_str(), "rb")) {
-    float buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, sizeof(float), 4096, f)) > 0) heard.insert(heard.end(), buf, buf + n);
-    std::fclose(f);
-  }
-  std::filesystem::remove_all(dir);
+  // The bass drum pad repeats once a second until clicked again.
+  clickAt(5175 + 975 / 2, 810 + 300 / 2);
+  std::this_thread::sleep_for(3500ms);
+  clickAt(5175 + 975 / 2, 810 + 300 / 2);
+  std::this_thread::sleep_for(2000ms);
 
-  // Find the two notes: sound rising above one level after a quiet spell below a lower one.
-  std::vector<std::size_t> onsets;
-  const std::size_t block = kRate / 50;
-  bool sounding = false;
-  for (std::size_t i = 0; i + block <= heard.size(); i += block) {
-    float peak = 0;
-    for (std::size_t k = i; k < i + block; ++k) peak = std::max(peak, std::fabs(heard[k]));
-    if (!sounding && peak > 0.01f) {
-      onsets.push_back(i);
-      sounding = true;
-    } else if (sounding && peak < 0.002f) {
-      sounding = false;
+  // Sample song 1 plays until its stop button is clicked.
+  clickAt(8160 + 540 / 2, 1140 + 360 / 2);
+  std::this_thread::sleep_for(3000ms);
+  clickAt(10860 + 420 / 2, 720 + 330 / 2);
+  std::this_thread::sleep_for(2500ms);
+
+  // A take: the file named in the box, REC, a note held on piano key 0 with the mouse, STOP.
+  const std::string take = dir_ + "/take one.wav";
+  clickAt(210 + 3270 / 2, 5055 + 330 / 2);
+  run("xdotool key --clearmodifiers ctrl+a BackSpace type --delay 5 '" + take + "'");
+  clickAt(3990 + 780 / 2, 5055 + 330 / 2);
+  std::this_thread::sleep_for(500ms);
+  run("xdotool mousemove --sync " + std::to_string(windowX_ + 30) + " " +
+      std::to_string(windowY_ + clientTop_ + 300) +
+      " mousedown 1 sleep 1 mouseup 1 mousemove 0 0 >/dev/null 2>&1");
+  std::this_thread::sleep_for(1500ms);
+  clickAt(4830 + 780 / 2, 5055 + 330 / 2);
+  std::this_thread::sleep_for(1000ms);
+  // PLAY sounds the take on the sound server again.
+  clickAt(5670 + 780 / 2, 5055 + 330 / 2);
+  std::this_thread::sleep_for(5000ms);
+
+  // The help opens at its first topic from "How to Use", the first item of the Help menu; the
+  // about box from the next one.
+  const auto appears = [&](const std::string& title) {
+    for (int i = 0; i < 200; ++i) {
+      if (run("xdotool search --onlyvisible --name '" + title + "' >/dev/null 2>&1") == 0) return true;
+      std::this_thread::sleep_for(50ms);
     }
+    return false;
+  };
+  // The piano keeps the keyboard (Alt+H plays the H key's note), so the menu is opened with the
+  // mouse on "File" at the bar's left end and walked with the arrow keys, which the open menu
+  // holds.
+  const auto fromHelpMenu = [&](const std::string& keys) {
+    run("xdotool windowfocus --sync " + window + " mousemove --sync " + std::to_string(windowX_ + 15) +
+        " " + std::to_string(windowY_ + clientTop_ / 2) + " click 1 sleep 0.4 key Right Right " +
+        keys + " mousemove 0 0 >/dev/null 2>&1");
+  };
+  fromHelpMenu("Return");
+  EXPECT_TRUE(appears("Tonalix STUDIO 4.0 - How to Use")) << "the help never appeared" << said();
+  fromHelpMenu("Down Return");
+  EXPECT_TRUE(appears("About Tonalix STUDIO 4.0")) << "the about box never appeared" << said();
+
+  std::this_thread::sleep_for(3s);  // the capture runs behind by the sink's queued silence
+  ASSERT_TRUE(program.running()) << "the program ended (" << program.howItEnded() << ")" << said();
+
+  // The installed program wrote its song into the per-user folder, nothing into its prefix.
+  EXPECT_TRUE(fs::exists(dir_ + "/tonalix-studio/temp1")) << said();
+  EXPECT_FALSE(fs::exists(prefix + "/bin/temp"));
+
+  // The take, read from outside the program: a plain 16-bit stereo 44.1 kHz WAV as long as the
+  // recording ran, holding the note at the pitch it was heard at.
+  double takePitch = 0;
+  {
+    std::ifstream in(take, std::ios::binary);
+    ASSERT_TRUE(in) << "no take was written" << said();
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto u16 = [&](std::size_t at) {
+      return static_cast<unsigned>(static_cast<unsigned char>(bytes[at])) |
+             static_cast<unsigned>(static_cast<unsigned char>(bytes[at + 1])) << 8;
+    };
+    const auto u32 = [&](std::size_t at) { return u16(at) | u16(at + 2) << 16; };
+    ASSERT_GE(bytes.size(), 44u);
+    EXPECT_EQ(bytes.substr(0, 4), "RIFF");
+    EXPECT_EQ(u32(4), bytes.size() - 8);
+    EXPECT_EQ(bytes.substr(8, 4), "WAVE");
+    std::size_t at = 12, dataAt = 0, dataSize = 0;
+    unsigned channels = 0, rate = 0, bits = 0, format = 0;
+    while (at + 8 <= bytes.size()) {
+      const std::string id = bytes.substr(at, 4);
+      const std::size_t size = u32(at + 4);
+      if (id == "fmt ") {
+        format = u16(at + 8);
+        channels = u16(at + 10);
+        rate = u32(at + 12);
+        bits = u16(at + 22);
+      } else if (id == "data") {
+        dataAt = at + 8;
+        dataSize = size;
+        break;
+      }
+      at += 8 + size + (size & 1);
+    }
+    EXPECT_EQ(format, 1u);
+    EXPECT_EQ(channels, 2u);
+    EXPECT_EQ(rate, 44100u);
+    EXPECT_EQ(bits, 16u);
+    ASSERT_GT(dataAt, 0u) << "no data chunk";
+    ASSERT_EQ(dataAt + dataSize, bytes.size()) << "the data chunk's size is not the file's";
+    const double seconds = static_cast<double>(dataSize) / (44100 * 4);
+    EXPECT_GT(seconds, 2.0) << "the take is shorter than the recording ran";
+    EXPECT_LT(seconds, 6.0) << "the take is longer than the recording ran";
+    std::vector<float> left;
+    for (std::size_t k = dataAt; k + 4 <= dataAt + dataSize; k += 4)
+      left.push_back(static_cast<float>(static_cast<std::int16_t>(u16(k))) / 32768.0f);
+    const long onset = tonalix::platform::test::onsetOf(left, 0.01f);
+    ASSERT_GE(onset, 0) << "the take is silent";
+    const std::size_t from = static_cast<std::size_t>(onset) + 4410;
+    ASSERT_LE(from + 22050, left.size()) << "the take ends during the note";
+    const std::vector<float> steady(left.begin() + static_cast<std::ptrdiff_t>(from),
+                                    left.begin() + static_cast<std::ptrdiff_t>(from + 22050));
+    takePitch = tonalix::platform::test::pitchOf(steady, 44100);
   }
-  std::string envelope;  // the level every 0.1 s, to see what was heard when this fails
-  for (std::size_t i = 0; i + kRate / 10 <= heard.size(); i += kRate / 10) {
-    float peak = 0;
-    for (std::size_t k = i; k < i + kRate / 10; ++k) peak = std::max(peak, std::fabs(heard[k]));
-    envelope += peak > 0.01f ? '#' : peak > 0.002f ? '+' : '.';
-  }
-  ASSERT_EQ(onsets.size(), 2u) << "expected two notes, heard " << onsets.size() << " in "
-                               << heard.size() << " captured samples: " << envelope;
-  const int notes[] = {50, 67};
-  for (int n = 0; n < 2; ++n) {
-    const std::size_t from = onsets[static_cast<std::size_t>(n)] + kRate / 10;
-    ASSERT_LE(from + kRate / 2, heard.size());
+
+  const std::vector<float> heard = readCapture(capture);
+  const std::vector<Passage> passages = passagesOf(heard);
+  ASSERT_EQ(passages.size(), 6u) << "expected two notes, the drum, the song, the note recorded "
+                                    "and the take played back, heard "
+                                 << passages.size() << " passages in " << heard.size()
+                                 << " captured samples: " << envelopeOf(heard) << said();
+  const auto pitchOfPassage = [&](std::size_t passage) {
+    const std::size_t from = passages[passage].begin + kRate / 10;
+    if (from + kRate / 2 > heard.size()) return 0.0;
     const std::vector<float> steady(heard.begin() + static_cast<std::ptrdiff_t>(from),
                                     heard.begin() + static_cast<std::ptrdiff_t>(from + kRate / 2));
-    const double expected = frequencyOfNote(notes[n]);
-    EXPECT_NEAR(tonalix::platform::test::pitchOf(steady, kRate), expected, expected * 0.01)
-        << "note " << notes[n];
-  }
+    return tonalix::platform::test::pitchOf(steady, kRate);
+  };
+  // The keys at the pitch of their notes (within the SoundFont's own tuning).
+  EXPECT_NEAR(pitchOfPassage(0), frequencyOfNote(50), frequencyOfNote(50) * 0.01);
+  EXPECT_NEAR(pitchOfPassage(1), frequencyOfNote(67), frequencyOfNote(67) * 0.01);
+  // The take, in its file and played back, holds the note exactly as it was heard live: any
+  // lost or doubled frames, or a wrong rate conversion, would move it.
+  const double live = pitchOfPassage(4);
+  EXPECT_NEAR(live, frequencyOfNote(50), frequencyOfNote(50) * 0.01);
+  EXPECT_NEAR(takePitch, live, live * 0.004) << "the take's pitch in its file";
+  EXPECT_NEAR(pitchOfPassage(5), live, live * 0.004) << "the take played back";
+  // The click is silent; hits follow at one-second steps (three in the 3.5 s it ran).
+  const std::vector<std::size_t> hits = hitsIn(heard, passages[2]);
+  ASSERT_EQ(hits.size(), 3u) << said() << "drum passage: " << envelopeOf({heard.begin() + passages[2].begin,
+                                                                 heard.begin() + passages[2].end});
+  for (std::size_t h = 1; h < hits.size(); ++h)
+    EXPECT_NEAR(static_cast<double>(hits[h] - hits[h - 1]) / kRate, 1.0, 0.05) << "hit " << h;
+  // The song sounds for the three seconds it played and stops with its button (its last notes'
+  // release aside).
+  EXPECT_GT(passages[3].seconds(), 2.5);
+  EXPECT_LT(passages[3].seconds(), 4.5);
 }
 
 }  // namespace

@@ -1,14 +1,20 @@
 // The main window end to end: menus, fixed size, mouse play on the keys, the hand-over after a
 // song, the unload order, and one key press heard through the real synthesizer.
+#include <QAccessible>
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QtTest>
 
 #include "app/frmPiano.h"
+#include "drums/DrumPads.h"
 #include "keyboard/KeyGeometry.h"
 #include "keyboard/PianoKeyboard.h"
 #include "midi/DeviceMenu.h"
+#include "midi/SoundControls.h"
+#include "songs/SampleSongPanel.h"
+#include "widgets/zqButtons_H.h"
 #include "platform/audio/AudioEngine.h"
 #include "platform/midiout/MidiOut.h"
 #include "tests/platform/AudioTestSupport.h"
@@ -26,6 +32,15 @@ class frmPianoTest : public QObject {
   struct Rig : testing::LoadedWindow {
     keyboard::PianoKey* key(int i) { return window.piano().chkPiano(i); }
   };
+
+  // The first control under root that assistive technology would find by this name.
+  static QAccessibleInterface* findByName(QAccessibleInterface* root, const QString& name) {
+    if (!root) return nullptr;
+    if (root->text(QAccessible::Name) == name) return root;
+    for (int i = 0; i < root->childCount(); ++i)
+      if (QAccessibleInterface* found = findByName(root->child(i), name)) return found;
+    return nullptr;
+  }
 
  private slots:
   void theWindowDesignBuildsWithoutErrors() {
@@ -104,6 +119,60 @@ class frmPianoTest : public QObject {
     window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(window.piano().chkPiano(0)));
+  }
+
+  void everyControlIsFoundByNameAndRoleAndWorksThroughAccessibility() {
+    Rig rig;
+    for (QWidget* control : rig.window.surface()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      if (!control->isVisibleTo(&rig.window)) continue;
+      if (auto* label = qobject_cast<QLabel*>(control); label && label->text().isEmpty()) continue;
+      QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(control);
+      QVERIFY2(iface, qPrintable(control->objectName()));
+      QVERIFY2(!iface->text(QAccessible::Name).isEmpty(), qPrintable(control->objectName()));
+      QVERIFY2(iface->role() != QAccessible::Client && iface->role() != QAccessible::NoRole,
+               qPrintable(control->objectName()));
+    }
+    QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&rig.window);
+
+    // Keys are named by the note they play: C4 moves when the pitch does.
+    QAccessibleInterface* c4 = findByName(window, QStringLiteral("C4"));
+    QVERIFY(c4);
+    QCOMPARE(c4->role(), QAccessible::CheckBox);  // a two-state key, checked while held
+    QCOMPARE(c4->object(), rig.key(60 - 50));
+    rig.window.soundControls().SetPitch(48);
+    QCOMPARE(findByName(window, QStringLiteral("C4"))->object(), rig.key(12));
+
+    // A drum pad by its instrument, pressed as a screen reader would: it starts repeating.
+    QAccessibleInterface* pad = findByName(window, QStringLiteral("BASS DRUM"));
+    QVERIFY(pad);
+    QCOMPARE(pad->role(), QAccessible::Button);
+    pad->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QVERIFY(rig.window.drumPads().playDrum(1));
+    QVERIFY(findByName(window, QStringLiteral("BASS DRUM rate")));
+
+    // A song button by its title, a picture-only button by its tooltip.
+    QCOMPARE(findByName(window, QStringLiteral("BEETHOVEN - Fur Elise"))->object(),
+             static_cast<QObject*>(rig.window.sampleSongs().cmdMidiSample(5)));
+    QCOMPARE(findByName(window, QStringLiteral("Show Piano Key Labels"))->role(), QAccessible::Button);
+    // The recorder: its buttons by caption, its captionless format options by the format.
+    for (const char* name : {"REC", "STOP", "PLAY"})
+      QVERIFY2(findByName(window, QString::fromLatin1(name)), name);
+    QAccessibleInterface* format = findByName(window, QStringLiteral("44,100 kHz, 16 Bit, Stereo"));
+    QVERIFY(format);
+    QCOMPARE(format->role(), QAccessible::RadioButton);
+    QVERIFY(format->state().checked);
+
+    // The volume slider reports and takes its value; the window acts on it as on a user's move.
+    QAccessibleInterface* volume = findByName(window, QStringLiteral("Synthesizer Volume"));
+    QVERIFY(volume);
+    QCOMPARE(volume->role(), QAccessible::Slider);
+    QCOMPARE(volume->valueInterface()->currentValue().toInt(), 127);
+    volume->valueInterface()->setCurrentValue(100);
+    QCOMPARE(rig.window.midi().KeyVelocity(), 100);
+    QAccessibleInterface* level = findByName(window, QStringLiteral("Volume Indicator"));
+    QVERIFY(level);
+    QCOMPARE(level->role(), QAccessible::ProgressBar);
+    QCOMPARE(level->valueInterface()->currentValue().toInt(), 100);
   }
 
   void keysStandAtTheirPlacesInTwoColours() {
