@@ -73,6 +73,12 @@ class Background {
     status_ = status;
     return false;
   }
+  // Sends SIGTERM to the command alone and waits up to `seconds` for it to end.
+  void terminate(int seconds) {
+    if (pid_ <= 0 || ended_) return;
+    kill(pid_, SIGTERM);
+    for (int i = 0; i < seconds * 20 && running(); ++i) usleep(50000);
+  }
   std::string howItEnded() const {
     if (!ended_) return "still running";
     if (WIFSIGNALED(status_)) return "killed by signal " + std::to_string(WTERMSIG(status_));
@@ -81,8 +87,10 @@ class Background {
   ~Background() {
     if (pid_ > 0) {
       kill(-pid_, SIGTERM);
-      if (!ended_) {
-        kill(pid_, SIGTERM);
+      terminate(5);
+      if (!ended_) {  // a program that does not end on SIGTERM must not hang the test
+        kill(-pid_, SIGKILL);
+        kill(pid_, SIGKILL);
         waitpid(pid_, nullptr, 0);
       }
     }
@@ -93,6 +101,44 @@ class Background {
   bool ended_ = false;
   int status_ = 0;
 };
+
+// A WAV file's header fields and where its data chunk lies, read byte by byte.
+struct WavLayout {
+  std::string bytes;
+  unsigned format = 0, channels = 0, rate = 0, bits = 0;
+  std::size_t riffSize = 0, dataAt = 0, dataSize = 0;
+  unsigned u16(std::size_t at) const {
+    return static_cast<unsigned>(static_cast<unsigned char>(bytes[at])) |
+           static_cast<unsigned>(static_cast<unsigned char>(bytes[at + 1])) << 8;
+  }
+  std::size_t u32(std::size_t at) const { return u16(at) | std::size_t{u16(at + 2)} << 16; }
+  bool riffWave() const { return bytes.size() >= 12 && bytes.substr(0, 4) == "RIFF" && bytes.substr(8, 4) == "WAVE"; }
+};
+
+WavLayout readWav(const std::string& path) {
+  WavLayout wav;
+  std::ifstream in(path, std::ios::binary);
+  wav.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (wav.bytes.size() < 44) return wav;
+  wav.riffSize = wav.u32(4);
+  std::size_t at = 12;
+  while (at + 8 <= wav.bytes.size()) {
+    const std::string id = wav.bytes.substr(at, 4);
+    const std::size_t size = wav.u32(at + 4);
+    if (id == "fmt ") {
+      wav.format = wav.u16(at + 8);
+      wav.channels = wav.u16(at + 10);
+      wav.rate = static_cast<unsigned>(wav.u32(at + 12));
+      wav.bits = wav.u16(at + 22);
+    } else if (id == "data") {
+      wav.dataAt = at + 8;
+      wav.dataSize = size;
+      break;
+    }
+    at += 8 + size + (size & 1);
+  }
+  return wav;
+}
 
 double frequencyOfNote(int note) { return 440.0 * std::pow(2.0, (note - 69) / 12.0); }
 
@@ -346,41 +392,18 @@ TEST_F(DesktopSession, KeysDrumsSongsAndARecordedTakeAreHeardAndTheHelpOpens) {
   // recording ran, holding the note at the pitch it was heard at.
   double takePitch = 0;
   {
-    std::ifstream in(take, std::ios::binary);
-    ASSERT_TRUE(in) << "no take was written" << said();
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const auto u16 = [&](std::size_t at) {
-      return static_cast<unsigned>(static_cast<unsigned char>(bytes[at])) |
-             static_cast<unsigned>(static_cast<unsigned char>(bytes[at + 1])) << 8;
-    };
-    const auto u32 = [&](std::size_t at) { return u16(at) | u16(at + 2) << 16; };
-    ASSERT_GE(bytes.size(), 44u);
-    EXPECT_EQ(bytes.substr(0, 4), "RIFF");
-    EXPECT_EQ(u32(4), bytes.size() - 8);
-    EXPECT_EQ(bytes.substr(8, 4), "WAVE");
-    std::size_t at = 12, dataAt = 0, dataSize = 0;
-    unsigned channels = 0, rate = 0, bits = 0, format = 0;
-    while (at + 8 <= bytes.size()) {
-      const std::string id = bytes.substr(at, 4);
-      const std::size_t size = u32(at + 4);
-      if (id == "fmt ") {
-        format = u16(at + 8);
-        channels = u16(at + 10);
-        rate = u32(at + 12);
-        bits = u16(at + 22);
-      } else if (id == "data") {
-        dataAt = at + 8;
-        dataSize = size;
-        break;
-      }
-      at += 8 + size + (size & 1);
-    }
-    EXPECT_EQ(format, 1u);
-    EXPECT_EQ(channels, 2u);
-    EXPECT_EQ(rate, 44100u);
-    EXPECT_EQ(bits, 16u);
+    const WavLayout wav = readWav(take);
+    ASSERT_GE(wav.bytes.size(), 44u) << "no take was written" << said();
+    const auto u16 = [&](std::size_t at) { return wav.u16(at); };
+    EXPECT_TRUE(wav.riffWave());
+    EXPECT_EQ(wav.riffSize, wav.bytes.size() - 8);
+    EXPECT_EQ(wav.format, 1u);
+    EXPECT_EQ(wav.channels, 2u);
+    EXPECT_EQ(wav.rate, 44100u);
+    EXPECT_EQ(wav.bits, 16u);
+    const std::size_t dataAt = wav.dataAt, dataSize = wav.dataSize;
     ASSERT_GT(dataAt, 0u) << "no data chunk";
-    ASSERT_EQ(dataAt + dataSize, bytes.size()) << "the data chunk's size is not the file's";
+    ASSERT_EQ(dataAt + dataSize, wav.bytes.size()) << "the data chunk's size is not the file's";
     const double seconds = static_cast<double>(dataSize) / (44100 * 4);
     EXPECT_GT(seconds, 2.0) << "the take is shorter than the recording ran";
     EXPECT_LT(seconds, 6.0) << "the take is longer than the recording ran";
@@ -428,6 +451,25 @@ TEST_F(DesktopSession, KeysDrumsSongsAndARecordedTakeAreHeardAndTheHelpOpens) {
   // release aside).
   EXPECT_GT(passages[3].seconds(), 2.5);
   EXPECT_LT(passages[3].seconds(), 4.5);
+
+  // Ending the program with SIGTERM in the middle of a take unloads it as "Exit" does: the
+  // take is saved, complete, to the file named. The help and about windows are moved off the
+  // main window first, so the clicks land on it.
+  run("for w in $(xdotool search --onlyvisible --name 'How to Use|About Tonalix'); do "
+      "xdotool windowmove $w 3000 3000; done >/dev/null 2>&1");
+  const std::string cutShort = dir_ + "/take two.wav";
+  clickAt(210 + 3270 / 2, 5055 + 330 / 2);
+  run("xdotool key --clearmodifiers ctrl+a BackSpace type --delay 5 '" + cutShort + "'");
+  clickAt(3990 + 780 / 2, 5055 + 330 / 2);
+  std::this_thread::sleep_for(1500ms);
+  program.terminate(10);
+  EXPECT_EQ(program.howItEnded(), "exit status 0") << said();
+  const WavLayout cut = readWav(cutShort);
+  ASSERT_TRUE(cut.riffWave()) << "the take cut short by SIGTERM was not saved" << said();
+  EXPECT_EQ(cut.riffSize, cut.bytes.size() - 8);
+  ASSERT_GT(cut.dataAt, 0u);
+  EXPECT_EQ(cut.dataAt + cut.dataSize, cut.bytes.size());
+  EXPECT_GT(static_cast<double>(cut.dataSize) / (44100 * 4), 0.5) << "the take cut short lost its frames";
 }
 
 }  // namespace
