@@ -34,7 +34,8 @@ package: build
 asan: deps
 	@cmake -S . -B build-asan $(SANITIZER_FLAGS) -DTONALIX_SANITIZE=ON >/dev/null
 	@cmake --build build-asan -j $(JOBS)
-	cd build-asan && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	cd build-asan && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp QT_QPA_PLATFORM=offscreen \
+	  ctest --output-on-failure -j $(JOBS)
 
 # Tests under ThreadSanitizer, in a build tree of their own. The system's Qt, GLib and
 # FluidSynth are not instrumented: Qt's own threads synchronise where the sanitizer cannot see,
