@@ -26,9 +26,7 @@ class ServerOutput final : public AudioOutput {
     fluid_settings_setint(settings_, "audio.period-size", periodFrames);
     fluid_settings_setint(settings_, "audio.periods", 2);
     fluid_settings_setstr(settings_, "audio.sample-format", "float");
-    if (driver_ == "pulseaudio") {
-      fluid_settings_setstr(settings_, "audio.pulseaudio.media-role", "music");
-    } else if (driver_ == "jack") {
+    if (driver_ == "jack") {
       // Asked first: the driver itself may try to launch a server and stall for seconds.
       if (!JackServerRuns()) return false;
       fluid_settings_setint(settings_, "audio.jack.autoconnect", 1);
