@@ -16,6 +16,7 @@
 #include "platform/audio/MixHooks.h"
 #include "platform/audio/NullOutput.h"
 #include "platform/audio/OutputWake.h"
+#include "platform/audio/PresetKeeper.h"
 #include "platform/audio/PulseOutput.h"
 #include "platform/audio/ServerOutput.h"
 #include "platform/audio/SoundFontLocator.h"
@@ -63,13 +64,17 @@ struct AudioEngine::Impl final : RenderSource {
   bool ranBefore = false;
 
   EventQueue queue{kQueueCapacity};
+  PresetKeeper keeper;
   OutputWake wakeSignal;  // outlives every output, so senders may signal it at any time
   std::atomic<std::uint64_t> commands{0};
   std::atomic<std::uint64_t> position{0};
 
-  // Audio-thread state: events taken from the queue, kept sorted by frame (stable).
+  // Audio-thread state: events taken from the queue, kept sorted by frame (stable), and due
+  // events held back for the next block, in order (see apply()).
   std::array<TimedEvent, kPendingCapacity> pending{};
   std::size_t pendingCount = 0;
+  std::array<TimedEvent, kQueueCapacity> carried{};
+  std::size_t carriedCount = 0;
   std::uint64_t commandsSeen = 0;
   std::uint64_t lastActiveFrame = 0;
   std::uint64_t tailFrames = 0;
@@ -114,6 +119,7 @@ struct AudioEngine::Impl final : RenderSource {
 
   void shutdown() {
     output.reset();  // joins the audio thread before the synth goes away
+    keeper.stop();   // gives the SoundFont back to the synth, which deletes it
     if (synth) delete_fluid_synth(synth);
     if (settings) delete_fluid_settings(settings);
     synth = nullptr;
@@ -136,41 +142,73 @@ struct AudioEngine::Impl final : RenderSource {
   // blockStart: the frame the block about to be rendered starts at. Events due by then play at
   // once in arrival order (a live note never pays a sorted insertion); later ones wait in
   // `pending`. Commands requested since the last block take effect between the events that were
-  // sent before them and those sent after.
-  void drainQueue(std::uint64_t blockStart, bool audible) {
+  // sent before them and those sent after. Returns true when an event had to wait for the next
+  // block: it and everything after it stay in order, in `carried` and in the queue.
+  bool drainQueue(std::uint64_t blockStart, bool audible) {
     const std::uint64_t now = commands.load(std::memory_order_acquire);
     const std::uint32_t cancels = cancelCount(now);
     const std::uint32_t offs = offCount(now);
     if (cancelCount(commandsSeen) != cancels) dropStale(blockStart, cancels);
     bool offDue = offCount(commandsSeen) != offs;
-    commandsSeen = now;
-    TimedEvent ev;
-    while (pendingCount < kPendingCapacity && queue.pop(ev)) {
-      const bool due = ev.frame <= blockStart;
-      if (!due) {
-        if (!before(cancelCount(ev.commands), cancels)) insertPending(ev);
-        continue;
-      }
+    auto playDue = [&](const TimedEvent& ev) {
       if (offDue && !before(offCount(ev.commands), offs)) {
         if (audible) allNotesOffNow();
         offDue = false;
       }
-      if (audible) {
-        apply(ev.message);
-        lastActiveFrame = blockStart;
+      if (!audible) {
+        retire(ev);
+        return true;
+      }
+      if (!apply(ev)) return false;
+      lastActiveFrame = blockStart;
+      return true;
+    };
+    bool blocked = false;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < carriedCount; ++i) {
+      if (!blocked && playDue(carried[i])) continue;
+      blocked = true;
+      carried[kept++] = carried[i];
+    }
+    carriedCount = kept;
+    TimedEvent ev;
+    while (!blocked && pendingCount < kPendingCapacity && queue.pop(ev)) {
+      if (ev.frame > blockStart) {
+        if (!before(cancelCount(ev.commands), cancels)) insertPending(ev);
+        else retire(ev);
+        continue;
+      }
+      if (!playDue(ev)) {
+        blocked = true;
+        carried[carriedCount++] = ev;
       }
     }
-    if (offDue && audible) allNotesOffNow();
+    if (offDue && !blocked) {
+      if (audible) allNotesOffNow();
+      offDue = false;
+    }
+    // An "all notes off" still waiting behind a held-back event stays due.
+    constexpr std::uint64_t kOffMask = ~std::uint64_t{0xFFFFFFFFu};
+    commandsSeen = ((offDue ? commandsSeen : now) & kOffMask) | (now & ~kOffMask);
+    return blocked;
   }
 
   // Drops the events of frames not yet reached that were sent before the latest cancel;
   // earlier frames are due and stay.
   void dropStale(std::uint64_t frame, std::uint32_t cancels) {
     std::size_t kept = 0;
-    for (std::size_t i = 0; i < pendingCount; ++i)
+    for (std::size_t i = 0; i < pendingCount; ++i) {
       if (pending[i].frame < frame || !before(cancelCount(pending[i].commands), cancels))
         pending[kept++] = pending[i];
+      else
+        retire(pending[i]);
+    }
     pendingCount = kept;
+  }
+
+  // Every event that selects a preset is counted once as it leaves, played or dropped.
+  void retire(const TimedEvent& ev) noexcept {
+    if (PresetKeeper::isSelection(ev.message)) keeper.retired();
   }
 
   void allNotesOffNow() {
@@ -181,7 +219,37 @@ struct AudioEngine::Impl final : RenderSource {
     fluid_synth_all_notes_off(synth, -1);
   }
 
-  void apply(std::uint32_t message) {
+  // False, and nothing done, when the event selects a preset while a sender is changing what
+  // the keeper holds (both count on the SoundFont's samples): it waits for the next block.
+  bool apply(const TimedEvent& ev) {
+    if (!PresetKeeper::isSelection(ev.message)) {
+      play(ev.message);
+      return true;
+    }
+    if (!keeper.tryEnter()) return false;
+    select(ev);
+    keeper.leave();
+    keeper.retired();
+    return true;
+  }
+
+  // The preset the sender resolved and the keeper holds; an unresolved change (no keeper) lets
+  // the synthesizer choose, and a reset selects what the keeper holds for good.
+  void select(const TimedEvent& ev) {
+    const int channel = static_cast<int>(ev.message & 0x0Fu);
+    if ((ev.message & 0xFFu) == 0xFFu) {
+      fluid_synth_system_reset(synth);
+      for (int ch = 0; ch < 16; ++ch) keeper.selected(ch, PresetKeeper::kDefaultPreset);
+    } else if (ev.presetBank >= 0) {
+      fluid_synth_program_select(synth, channel, keeper.soundFontId(), ev.presetBank, ev.presetNumber);
+      keeper.selected(channel, PresetKeeper::keyOf(ev.presetBank, ev.presetNumber));
+    } else {
+      fluid_synth_program_change(synth, channel, static_cast<int>((ev.message >> 8) & 0x7Fu));
+      keeper.selected(channel, PresetKeeper::kUnknownPreset);
+    }
+  }
+
+  void play(std::uint32_t message) {
     const int status = static_cast<int>(message & 0xFFu);
     const int data1 = static_cast<int>((message >> 8) & 0x7Fu);
     const int data2 = static_cast<int>((message >> 16) & 0x7Fu);
@@ -194,13 +262,9 @@ struct AudioEngine::Impl final : RenderSource {
         break;
       case 0xA0: fluid_synth_key_pressure(synth, channel, data1, data2); break;
       case 0xB0: fluid_synth_cc(synth, channel, data1, data2); break;
-      case 0xC0: fluid_synth_program_change(synth, channel, data1); break;
       case 0xD0: fluid_synth_channel_pressure(synth, channel, data1); break;
       case 0xE0: fluid_synth_pitch_bend(synth, channel, data1 | (data2 << 7)); break;
-      case 0xF0:
-        if (status == 0xFF) fluid_synth_system_reset(synth);
-        break;
-      default: break;  // a data byte without status: nothing to play
+      default: break;  // a data byte without status, or selections (select()): nothing to play
     }
   }
 
@@ -215,7 +279,7 @@ struct AudioEngine::Impl final : RenderSource {
   }
 
   bool idle() const noexcept override {
-    if (pendingCount > 0) return false;
+    if (pendingCount > 0 || carriedCount > 0) return false;
     // A file playing through the engine sounds without any synthesizer voice.
     for (const auto& slot : sources)
       if (slot.load(std::memory_order_relaxed)) return false;
@@ -231,25 +295,29 @@ struct AudioEngine::Impl final : RenderSource {
     std::memset(left, 0, sizeof(float) * static_cast<std::size_t>(frames));
     std::memset(right, 0, sizeof(float) * static_cast<std::size_t>(frames));
     const bool audible = synth && soundFontLoaded;
-    drainQueue(start, audible);
+    bool held = drainQueue(start, audible);
     const std::uint64_t end = start + static_cast<std::uint64_t>(frames);
     std::size_t next = 0;
     if (audible) {
       std::uint64_t cur = start;
       while (cur < end) {
-        while (next < pendingCount && pending[next].frame <= cur) {
-          apply(pending[next++].message);
+        while (!held && next < pendingCount && pending[next].frame <= cur) {
+          if (!apply(pending[next])) {
+            held = true;  // it and the later ones play from the next block on
+            break;
+          }
+          ++next;
           lastActiveFrame = cur;
         }
         std::uint64_t stop = end;
-        if (next < pendingCount && pending[next].frame < end) stop = pending[next].frame;
+        if (!held && next < pendingCount && pending[next].frame < end) stop = pending[next].frame;
         const auto offset = static_cast<int>(cur - start);
         renderSpan(left + offset, right + offset, static_cast<int>(stop - cur), cur);
         cur = stop;
       }
     } else {
       // Nothing can sound; still consume due events so the queue never clogs.
-      while (next < pendingCount && pending[next].frame < end) ++next;
+      while (next < pendingCount && pending[next].frame < end) retire(pending[next++]);
     }
     if (next > 0) {
       std::copy(pending.begin() + static_cast<std::ptrdiff_t>(next),
@@ -257,6 +325,7 @@ struct AudioEngine::Impl final : RenderSource {
       pendingCount -= next;
     }
     runHooks(left, right, frames);
+    keeper.blockEnd(audible ? fluid_synth_get_active_voice_count(synth) : 0);
     position.store(end, std::memory_order_release);
   }
 };
@@ -289,12 +358,14 @@ bool AudioEngine::start() {
   d.soundFontPath.clear();
   d.position.store(0, std::memory_order_relaxed);
   d.pendingCount = 0;
+  d.carriedCount = 0;
   d.commandsSeen = d.commands.load(std::memory_order_acquire);
   d.lastActiveFrame = 0;
   d.tailFrames = static_cast<std::uint64_t>(kTailSeconds * d.config.sampleRate);
   TimedEvent stale;
   while (restarting && d.queue.pop(stale)) {
   }
+  if (restarting) d.keeper.forgetSent();
 
   for (int level : {FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG}) fluid_set_log_function(level, quietLog, nullptr);
 
@@ -304,13 +375,14 @@ bool AudioEngine::start() {
     fluid_settings_setnum(d.settings, "synth.gain", kSynthGain);
     // Only the audio thread touches the synth once it runs, so its internal mutex is not needed.
     fluid_settings_setint(d.settings, "synth.threadsafe-api", 0);
-    // Every sample is loaded here, on the caller's (start-up) thread. On-demand loading saves
-    // about 130 MB with the 148 MB GM font, but it reads and parses the file inside the program
-    // change on the audio thread (p99 8.8 ms against a 5.3 ms period: drop-outs), and the
-    // library offers no way to prepare a preset elsewhere. Loaded whole, a program change is a
-    // pointer swap. Locking the samples in RAM would fail for ordinary users (RLIMIT_MEMLOCK).
-    fluid_settings_setint(d.settings, "synth.dynamic-sample-loading", 0);
+    // Samples load per instrument: the whole 148 MB GM font would take the program past 200 MB.
+    // The keeper loads an instrument on the sending thread before its program change reaches
+    // the audio thread, where selecting it is then a pointer swap. Locking the samples in RAM
+    // would fail for ordinary users (RLIMIT_MEMLOCK).
+    fluid_settings_setint(d.settings, "synth.dynamic-sample-loading", 1);
     fluid_settings_setint(d.settings, "synth.lock-memory", 0);
+    // Bank selects as the keeper resolves them.
+    fluid_settings_setstr(d.settings, "synth.midi-bank-select", "gs");
     fluid_settings_setint(d.settings, "synth.cpu-cores", 1);
     d.synth = new_fluid_synth(d.settings);
   }
@@ -329,8 +401,25 @@ bool AudioEngine::start() {
     } else {
       d.soundFontLoaded = true;
       d.soundFontPath = path;
+      d.keeper.start(d.synth, path);
     }
   }
+  // Until now, this thread is the queue's only reader: what was sent while the SoundFont loaded
+  // is resolved here, in order, and waits where the audio thread looks first.
+  d.keeper.adopt([&d](auto admit) {
+    TimedEvent ev;
+    while (d.queue.pop(ev)) {
+      if (PresetKeeper::passesThrough(ev.message)) {
+        const PresetKeeper::Choice choice = admit(ev.message);
+        if (choice.exact) {
+          ev.presetBank = static_cast<std::int16_t>(choice.bank);
+          ev.presetNumber = static_cast<std::uint8_t>(choice.program);
+        }
+      }
+      if (ev.frame > 0) d.insertPending(ev);
+      else d.carried[d.carriedCount++] = ev;
+    }
+  });
 
   d.scratchLeft.assign(static_cast<std::size_t>(d.config.periodFrames), 0.0f);
   d.scratchRight.assign(static_cast<std::size_t>(d.config.periodFrames), 0.0f);
@@ -362,12 +451,32 @@ void AudioEngine::stop() {
 bool AudioEngine::sendShortMessage(std::uint32_t message) { return scheduleShortMessage(message, 0); }
 
 bool AudioEngine::scheduleShortMessage(std::uint32_t message, std::uint64_t frame) {
-  // The stamp is read before the push: a command this thread requested earlier is always
-  // counted in it, so the event is ordered after that command.
-  const std::uint64_t stamp = impl_->commands.load(std::memory_order_acquire);
-  const bool queued = impl_->queue.push({frame, message & 0x00FFFFFFu, stamp});
-  impl_->wakeSignal.notify();
+  Impl& d = *impl_;
+  message &= 0x00FFFFFFu;
+  auto push = [&d, message, frame](const PresetKeeper::Choice& choice) {
+    // The stamp is read before the push: a command this thread requested earlier is always
+    // counted in it, so the event is ordered after that command.
+    TimedEvent ev{frame, message, d.commands.load(std::memory_order_acquire)};
+    if (choice.exact) {
+      ev.presetBank = static_cast<std::int16_t>(choice.bank);
+      ev.presetNumber = static_cast<std::uint8_t>(choice.program);
+    }
+    return d.queue.push(ev);
+  };
+  const bool queued = PresetKeeper::passesThrough(message) ? d.keeper.send(message, push) : push({});
+  d.wakeSignal.notify();
   return queued;
+}
+
+void AudioEngine::prepareInstruments(const std::vector<std::uint32_t>& messages) {
+  impl_->keeper.prepare(messages);
+}
+
+void AudioEngine::releaseInstruments() { impl_->keeper.release(); }
+
+int AudioEngine::instrumentsHeld() {
+  impl_->keeper.collect();
+  return impl_->keeper.heldCount();
 }
 
 void AudioEngine::allNotesOff() {

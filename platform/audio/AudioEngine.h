@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tonalix::platform {
 
@@ -33,7 +34,8 @@ class AudioEngine {
   // Fixes the configuration (sampleRate() and periodFrames() answer from it at once). Call it
   // before start() runs on another thread; never while the engine runs.
   void configure(const AudioConfig& config);
-  // Creates the synthesizer, loads the whole SoundFont and starts the output, as configured.
+  // Creates the synthesizer, loads the SoundFont (its instruments' samples as they are chosen)
+  // and starts the output, as configured.
   // It may run on another thread while messages are already being sent: they wait and play
   // once the output runs (read the accessors other than the configuration's only after it has
   // returned). Returns false when the SoundFont is missing or is not a SoundFont; the engine
@@ -44,10 +46,12 @@ class AudioEngine {
   bool start(const AudioConfig& config);
   void stop();
 
-  // Any thread, never blocks or allocates: a MIDI short message (status in bits 0-7) applied
-  // at the start of the next rendered block. Returns false only when the queue is full.
+  // Any thread: a MIDI short message (status in bits 0-7) applied at the start of the next
+  // rendered block. Returns false only when the queue is full. Never blocks or allocates,
+  // except that a program change (also a bank select or reset) first loads its instrument on
+  // the calling thread when it is not loaded yet: a few milliseconds, never the audio thread's.
   bool sendShortMessage(std::uint32_t message);
-  // Any thread, never blocks or allocates: applied at exactly this frame of the output stream
+  // Any thread, as sendShortMessage(): applied at exactly this frame of the output stream
   // (frames count from the engine's start); a frame already past is applied at once.
   // The synthesizer itself starts sounds on 64-frame block boundaries, so the sound begins at
   // most 63 frames after `frame`, never before. Schedule a short window ahead (up to about a
@@ -60,6 +64,14 @@ class AudioEngine {
   // reached yet (what a stopped song had queued ahead). Messages sent for "now" are kept, and
   // so is anything scheduled after this call. Never lost to a full queue.
   void cancelScheduled();
+
+  // Any thread: loads the instruments these messages select (a song's program changes with
+  // the bank selects before them) and keeps them until releaseInstruments(), so that a song
+  // changing instruments as it plays never waits for a load.
+  void prepareInstruments(const std::vector<std::uint32_t>& messages);
+  void releaseInstruments();
+  // Instruments loaded now (after letting go of those no longer needed, when nothing sounds).
+  int instrumentsHeld();
 
   // Frames rendered so far; the frame the next block starts at.
   std::uint64_t framePosition() const;

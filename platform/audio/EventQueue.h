@@ -15,6 +15,9 @@ struct TimedEvent {
   // The engine's command counters when the event was sent: tells the audio thread whether the
   // event came before or after an "all notes off" or "cancel scheduled" request.
   std::uint64_t commands = 0;
+  // A program change resolved by the sender to this exact preset (bank -1: not resolved).
+  std::int16_t presetBank = -1;
+  std::uint8_t presetNumber = 0;
 };
 
 // A ring of cells each carrying a sequence number (the classic bounded MPMC design restricted

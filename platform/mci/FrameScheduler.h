@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/audio/AudioEngine.h"
 
@@ -17,6 +18,10 @@ class FrameScheduler {
   virtual void cancelScheduled() = 0;
   virtual std::uint64_t framePosition() const = 0;
   virtual int sampleRate() const = 0;
+  // Makes ready, and keeps until released, the instruments these program changes and bank
+  // selects will choose, so choosing them later costs nothing.
+  virtual void prepareInstruments(const std::vector<std::uint32_t>& /*messages*/) {}
+  virtual void releaseInstruments() {}
 };
 
 class AudioEngineScheduler final : public FrameScheduler {
@@ -29,6 +34,10 @@ class AudioEngineScheduler final : public FrameScheduler {
   void cancelScheduled() override { engine_.cancelScheduled(); }
   std::uint64_t framePosition() const override { return engine_.framePosition(); }
   int sampleRate() const override { return engine_.sampleRate(); }
+  void prepareInstruments(const std::vector<std::uint32_t>& messages) override {
+    engine_.prepareInstruments(messages);
+  }
+  void releaseInstruments() override { engine_.releaseInstruments(); }
 
  private:
   AudioEngine& engine_;

@@ -32,6 +32,13 @@ void SynthSequencePlayer::start(const MidiSequence& sequence, std::size_t fromIn
   stop();
   sequence_ = &sequence;
   fromIndex = std::min(fromIndex, sequence.events.size());
+  // Every instrument the song chooses is loaded before its first note is due.
+  std::vector<std::uint32_t> choices;
+  for (const auto& event : sequence.events) {
+    const std::uint32_t status = event.message & 0xF0u;
+    if (status == 0xC0u || (status == 0xB0u && ((event.message >> 8) & 0x7Fu) == 0)) choices.push_back(event.message);
+  }
+  output_.prepareInstruments(choices);
   rate_ = static_cast<std::uint64_t>(std::max(1, output_.sampleRate()));
   // From the beginning the song keeps its opening silence; a resume starts at the next event.
   baseMicros_ = fromIndex > 0 && fromIndex < sequence.events.size() ? sequence.events[fromIndex].micros : 0;
@@ -93,6 +100,7 @@ void SynthSequencePlayer::run() {
 
 void SynthSequencePlayer::stop() {
   if (!thread_.joinable()) return;
+  output_.releaseInstruments();
   {
     std::lock_guard lock(mutex_);
     stopRequested_ = true;

@@ -1,0 +1,164 @@
+// Keeps every instrument the synthesizer may select loaded before it is selected, so the audio
+// thread never reads the SoundFont: a program change is resolved to its preset on the sending
+// thread, whose samples a second, silent synthesizer sharing the same SoundFont loads and holds;
+// they are let go only once no channel has them and nothing sounds.
+#pragma once
+
+#include <fluidsynth.h>
+
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace tonalix::platform {
+
+class PresetKeeper {
+ public:
+  // What a program change selects: bank and number of an existing preset.
+  struct Choice {
+    bool exact = false;  // false: nothing could be held; apply the plain program change
+    int bank = 0;
+    int program = 0;
+  };
+
+  // Published channel states besides a preset's key.
+  static constexpr int kDefaultPreset = -1;  // what a reset selects: held for good
+  static constexpr int kUnknownPreset = -2;  // chosen by the synthesizer itself
+
+  PresetKeeper() = default;
+  ~PresetKeeper() { stop(); }
+  PresetKeeper(const PresetKeeper&) = delete;
+  PresetKeeper& operator=(const PresetKeeper&) = delete;
+
+  // After `synth` has loaded `path` with on-demand samples and before its audio starts. False
+  // (and the keeper stays off) when the second synthesizer cannot be made.
+  bool start(fluid_synth_t* synth, const std::string& path);
+  // Once the audio thread has stopped, before `synth` is deleted.
+  void stop();
+  bool running() const { return shadow_ != nullptr; }
+  int soundFontId() const { return sfontId_; }
+
+  // --- Senders (any thread but the audio thread; may wait while samples load) ---
+
+  // Program changes, bank selects and resets pass through here in the order they are sent.
+  // `push(choice)` hands the event to the audio thread and says whether it was taken.
+  // Until adopt() has run they pass unresolved.
+  template <typename Push>
+  bool send(std::uint32_t message, Push push) {
+    std::lock_guard lock(mutex_);
+    const Choice choice = ready_ ? admit(message) : Choice{};
+    if (!push(choice)) return false;
+    if (isSelection(message)) ++sent_;
+    return true;
+  }
+  // Once, after start() and before the audio thread runs: `drain(admit)` takes what was sent
+  // before the keeper was ready, in order, passing each message that passesThrough() to
+  // `admit`, which returns its choice; messages sent from then on are resolved as sent.
+  template <typename Drain>
+  void adopt(Drain drain) {
+    std::lock_guard lock(mutex_);
+    ready_ = shadow_ != nullptr;
+    drain([this](std::uint32_t message) { return ready_ ? admit(message) : Choice{}; });
+  }
+  // After a restart has dropped what the previous run left in the queue.
+  void forgetSent() {
+    std::lock_guard lock(mutex_);
+    sent_ = 0;
+    retired_ = 0;
+    quiet_.store(0, std::memory_order_relaxed);
+  }
+  // Loads and keeps what these messages (a song's bank selects and program changes) will
+  // select, until release().
+  void prepare(const std::vector<std::uint32_t>& messages);
+  void release();
+  // Lets go of what is no longer needed now rather than at the next look.
+  void collect();
+
+  // --- Audio thread (never waits, never allocates) ---
+
+  // Around every preset selection on the audio thread: false while a sender changes what is
+  // held (the two share the SoundFont's sample counts); the selection then waits a block.
+  bool tryEnter() noexcept { return !gate_.test_and_set(std::memory_order_acquire); }
+  void leave() noexcept { gate_.clear(std::memory_order_release); }
+  void selected(int channel, int key) noexcept {
+    if (channel >= 0 && channel < 16) channelPreset_[static_cast<std::size_t>(channel)].store(key, std::memory_order_relaxed);
+  }
+  // A selection event has been applied or dropped.
+  void retired() noexcept { ++retired_; }
+  // After each block: what has been retired and how many voices sound, seen together.
+  void blockEnd(int voices) noexcept {
+    quiet_.store(std::uint64_t{retired_} | (std::uint64_t(static_cast<std::uint32_t>(voices)) << 32),
+                 std::memory_order_release);
+  }
+
+  static bool isSelection(std::uint32_t message) {
+    const std::uint32_t status = message & 0xFFu;
+    return (status & 0xF0u) == 0xC0u || status == 0xFFu;
+  }
+  static bool passesThrough(std::uint32_t message) {
+    const std::uint32_t status = message & 0xFFu;
+    const std::uint32_t controller = (message >> 8) & 0x7Fu;
+    return isSelection(message) || ((status & 0xF0u) == 0xB0u && (controller == 0 || controller == 32));
+  }
+  static int keyOf(int bank, int program) { return (bank << 7) | program; }
+
+  // Figures for tests and benches.
+  int heldCount() const;
+  bool holds(int bank, int program) const;
+
+ private:
+  static constexpr int kChannels = 256;    // the silent synthesizer's: one holds one preset
+  static constexpr int kKeepRecent = 2;    // let go of unused presets, all but the latest few
+
+  struct Hold {
+    int key = -1;            // -1: the channel holds nothing
+    std::uint64_t used = 0;  // when last asked for
+    bool pinned = false;     // prepared for a song
+    bool permanent = false;  // what a reset selects
+  };
+  struct Banks {
+    std::array<int, 16> msb{};
+    std::array<bool, 16> drums{};
+    void reset() {
+      msb.fill(0);
+      drums.fill(false);
+      drums[9] = true;
+    }
+  };
+
+  Choice admit(std::uint32_t message);               // with mutex_
+  void track(Banks& banks, std::uint32_t message);   // with mutex_
+  fluid_preset_t* resolve(const Banks& banks, int channel, int program) const;
+  int hold(int key, bool pin);                       // with mutex_: the holding channel or -1
+  void collectLocked();
+  void enterGate();
+  void loop();
+
+  fluid_settings_t* settings_ = nullptr;
+  fluid_synth_t* shadow_ = nullptr;
+  fluid_sfont_t* sfont_ = nullptr;
+  int sfontId_ = 0;
+
+  mutable std::mutex mutex_;
+  std::array<Hold, kChannels> holds_{};
+  Banks banks_;
+  std::uint64_t clock_ = 0;
+  std::uint32_t sent_ = 0;
+  bool ready_ = false;
+
+  std::atomic_flag gate_ = ATOMIC_FLAG_INIT;
+  std::array<std::atomic<int>, 16> channelPreset_{};
+  std::uint32_t retired_ = 0;  // audio thread's own count
+  std::atomic<std::uint64_t> quiet_{0};
+
+  std::thread collector_;
+  std::condition_variable wake_;
+  bool stopping_ = false;
+};
+
+}  // namespace tonalix::platform
