@@ -208,7 +208,7 @@ struct AudioEngine::Impl final : RenderSource {
 
   // Every event that selects a preset is counted once as it leaves, played or dropped.
   void retire(const TimedEvent& ev) noexcept {
-    if (PresetKeeper::isSelection(ev.message)) keeper.retired();
+    if (PresetKeeper::isSelection(ev.message)) keeper.use().retired();
   }
 
   void allNotesOffNow() {
@@ -229,7 +229,7 @@ struct AudioEngine::Impl final : RenderSource {
     if (!keeper.tryEnter()) return false;
     select(ev);
     keeper.leave();
-    keeper.retired();
+    keeper.use().retired();
     return true;
   }
 
@@ -237,15 +237,16 @@ struct AudioEngine::Impl final : RenderSource {
   // the synthesizer choose, and a reset selects what the keeper holds for good.
   void select(const TimedEvent& ev) {
     const int channel = static_cast<int>(ev.message & 0x0Fu);
+    PresetUse& use = keeper.use();
     if ((ev.message & 0xFFu) == 0xFFu) {
       fluid_synth_system_reset(synth);
-      for (int ch = 0; ch < 16; ++ch) keeper.selected(ch, PresetKeeper::kDefaultPreset);
+      use.selected(synth, -1, PresetUse::kDefaultPreset);
     } else if (ev.presetBank >= 0) {
       fluid_synth_program_select(synth, channel, keeper.soundFontId(), ev.presetBank, ev.presetNumber);
-      keeper.selected(channel, PresetKeeper::keyOf(ev.presetBank, ev.presetNumber));
+      use.selected(synth, channel, PresetKeeper::keyOf(ev.presetBank, ev.presetNumber));
     } else {
       fluid_synth_program_change(synth, channel, static_cast<int>((ev.message >> 8) & 0x7Fu));
-      keeper.selected(channel, PresetKeeper::kUnknownPreset);
+      use.selected(synth, channel, PresetUse::kUnknownPreset);
     }
   }
 
@@ -325,7 +326,7 @@ struct AudioEngine::Impl final : RenderSource {
       pendingCount -= next;
     }
     runHooks(left, right, frames);
-    keeper.blockEnd(audible ? fluid_synth_get_active_voice_count(synth) : 0);
+    keeper.use().publish(audible ? synth : nullptr);
     position.store(end, std::memory_order_release);
   }
 };

@@ -62,7 +62,7 @@ bool PresetKeeper::start(fluid_synth_t* synth, const std::string& path) {
       h.permanent = true;
     }
   }
-  for (auto& c : channelPreset_) c.store(kDefaultPreset, std::memory_order_relaxed);
+  use_.reset(fluid_synth_get_polyphony(synth));
   clock_ = 0;
   gate_.clear();
   readAhead(path);
@@ -195,18 +195,19 @@ void PresetKeeper::collect() {
   if (ready_) collectLocked();
 }
 
-// A held preset may go once every selection sent has reached the synthesizer, no channel of
-// it has that preset and no voice sounds: then nothing can be playing its samples, and only a
-// new selection, which comes through here first, could need them again.
+// A held preset may go once every selection sent has reached the synthesizer, no channel has
+// that preset and none of its notes sounds: then nothing can be playing its samples, and only
+// a new selection, which comes through here first (and waits for mutex_), could need them.
 void PresetKeeper::collectLocked() {
-  const std::uint64_t quiet = quiet_.load(std::memory_order_acquire);
-  if (static_cast<std::uint32_t>(quiet) != sent_ || (quiet >> 32) != 0) return;
-  std::array<int, 16> inUse{};
-  for (std::size_t ch = 0; ch < 16; ++ch) inUse[ch] = channelPreset_[ch].load(std::memory_order_relaxed);
+  PresetUse::Snapshot& now = seen_;
+  if (!use_.read(now) || now.retired != sent_ || !now.complete) return;
+  auto inUse = [&now](int key) {
+    return std::find(now.channel.begin(), now.channel.end(), key) != now.channel.end() || now.sounds(key);
+  };
   std::vector<int> idle;
   for (int ch = 16; ch < kChannels; ++ch) {
     const Hold& h = holds_[static_cast<std::size_t>(ch)];
-    if (h.key < 0 || h.pinned || std::find(inUse.begin(), inUse.end(), h.key) != inUse.end()) continue;
+    if (h.key < 0 || h.pinned || inUse(h.key)) continue;
     idle.push_back(ch);
   }
   if (static_cast<int>(idle.size()) <= kKeepRecent) return;

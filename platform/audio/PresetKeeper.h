@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/audio/PresetUse.h"
+
 namespace tonalix::platform {
 
 class PresetKeeper {
@@ -25,10 +27,6 @@ class PresetKeeper {
     int bank = 0;
     int program = 0;
   };
-
-  // Published channel states besides a preset's key.
-  static constexpr int kDefaultPreset = -1;  // what a reset selects: held for good
-  static constexpr int kUnknownPreset = -2;  // chosen by the synthesizer itself
 
   PresetKeeper() = default;
   ~PresetKeeper() { stop(); }
@@ -69,8 +67,7 @@ class PresetKeeper {
   void forgetSent() {
     std::lock_guard lock(mutex_);
     sent_ = 0;
-    retired_ = 0;
-    quiet_.store(0, std::memory_order_relaxed);
+    use_.reset(0);
   }
   // Loads and keeps what these messages (a song's bank selects and program changes) will
   // select, until release().
@@ -85,16 +82,8 @@ class PresetKeeper {
   // held (the two share the SoundFont's sample counts); the selection then waits a block.
   bool tryEnter() noexcept { return !gate_.test_and_set(std::memory_order_acquire); }
   void leave() noexcept { gate_.clear(std::memory_order_release); }
-  void selected(int channel, int key) noexcept {
-    if (channel >= 0 && channel < 16) channelPreset_[static_cast<std::size_t>(channel)].store(key, std::memory_order_relaxed);
-  }
-  // A selection event has been applied or dropped.
-  void retired() noexcept { ++retired_; }
-  // After each block: what has been retired and how many voices sound, seen together.
-  void blockEnd(int voices) noexcept {
-    quiet_.store(std::uint64_t{retired_} | (std::uint64_t(static_cast<std::uint32_t>(voices)) << 32),
-                 std::memory_order_release);
-  }
+  // What the audio thread selects, retires (applies or drops) and sounds.
+  PresetUse& use() noexcept { return use_; }
 
   static bool isSelection(std::uint32_t message) {
     const std::uint32_t status = message & 0xFFu;
@@ -152,9 +141,8 @@ class PresetKeeper {
   bool ready_ = false;
 
   std::atomic_flag gate_ = ATOMIC_FLAG_INIT;
-  std::array<std::atomic<int>, 16> channelPreset_{};
-  std::uint32_t retired_ = 0;  // audio thread's own count
-  std::atomic<std::uint64_t> quiet_{0};
+  PresetUse use_;
+  PresetUse::Snapshot seen_;  // the last look at use_, under mutex_
 
   std::thread collector_;
   std::condition_variable wake_;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -189,6 +190,75 @@ TEST(AudioEngine, MissingOrBrokenSoundFontFailsWithAClearMessageAndKeepsRunning)
     EXPECT_EQ(engine.framePosition(), 4096u);
   }
   std::remove(garbage.c_str());
+}
+
+// An instrument is loaded when it is chosen and let go only once no channel has it and none
+// of its notes sounds: a note keeps ringing on its own instrument after the channel has moved
+// on, and the instrument comes back when chosen again.
+TEST(AudioEngine, InstrumentsAreLetGoOnlyOnceNothingSoundsThem) {
+  AudioEngine engine;
+  ASSERT_TRUE(engine.start(offline()));
+  const int atStart = engine.instrumentsHeld();  // what a reset selects: piano and drum kit
+  EXPECT_EQ(atStart, 2);
+  engine.sendShortMessage(0x28C0);  // violin, which sustains
+  engine.sendShortMessage(0x7F4590);
+  render(engine, kRate / 5);
+  for (std::uint32_t program = 41; program <= 45; ++program) {
+    engine.sendShortMessage(0xC0u | (program << 8));
+    render(engine, 256);
+  }
+  auto held = render(engine, kRate / 2);
+  EXPECT_NEAR(test::pitchOf(std::vector<float>(held.begin(), held.begin() + kRate / 4), kRate), 440.0, 3.0);
+  // The violin sounds, 45 is chosen, 44 and 43 are kept as the latest; 41 and 42 went.
+  EXPECT_EQ(engine.instrumentsHeld(), atStart + 4);
+  engine.sendShortMessage(0x004580);
+  render(engine, kRate * 3);
+  EXPECT_EQ(engine.instrumentsHeld(), atStart + 3);
+  engine.sendShortMessage(0x28C0);
+  engine.sendShortMessage(0x7F4590);
+  auto again = render(engine, kRate / 2);
+  EXPECT_NEAR(test::pitchOf(std::vector<float>(again.begin() + kRate / 10, again.end()), kRate), 440.0, 3.0);
+}
+
+// Senders change instruments on their threads while the audio thread selects on its own, with
+// notes sounding throughout: no sample is let go while a note or channel has it (the sanitizer
+// build sees any read of a freed sample) and, once all is quiet, all but a few are let go.
+TEST(AudioEngine, InstrumentChangesFromManyThreadsWhileNotesSoundKeepEverySampleInPlace) {
+  AudioEngine engine;
+  ASSERT_TRUE(engine.start(offline()));
+  std::atomic<bool> done{false};
+  auto sender = [&engine](std::uint32_t channel, std::uint32_t step) {
+    for (std::uint32_t i = 0; i < 150; ++i) {
+      const std::uint32_t program = (i * step) % 128;
+      engine.sendShortMessage(0xC0u | channel | (program << 8));
+      engine.sendShortMessage(0x7F0090u | channel | ((48u + i % 24) << 8));
+      if (i % 3 == 0) engine.sendShortMessage(0x000080u | channel | ((48u + (i + 12) % 24) << 8));
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+  };
+  std::thread renderer([&] {
+    std::vector<float> block(2 * 256);
+    while (!done.load()) engine.renderOffline(block.data(), 256);
+  });
+  std::thread a(sender, 1u, 7u), b(sender, 2u, 11u);
+  sender(0u, 5u);
+  a.join();
+  b.join();
+  done = true;
+  renderer.join();
+  engine.allNotesOff();
+  // Some of this font's instruments fade for many seconds after their note ends.
+  int held = 0;
+  for (int second = 0; second < 40 && (held = engine.instrumentsHeld()) > 3 + 2 + 2; ++second)
+    render(engine, kRate);
+  EXPECT_LE(held, 3 + 2 + 2);  // each channel's instrument, the two latest, piano and drum kit
+  // A reset chooses piano and drum kit on every channel again.
+  engine.sendShortMessage(0xFF);
+  render(engine, 512);
+  EXPECT_EQ(engine.instrumentsHeld(), 2 + 2);
+  engine.sendShortMessage(0x7F4591);
+  auto out = render(engine, kRate / 2);
+  EXPECT_GT(test::peakOf(out), 0.01f);
 }
 
 TEST(AudioEngine, NullOutputKeepsRealTime) {

@@ -1,0 +1,182 @@
+// What the audio thread tells the preset keeper, without locks: the preset each channel has
+// selected, the presets whose notes still sound (a note keeps its instrument after a program
+// change), and how many selections it has taken. Written once per block, read whole.
+#pragma once
+
+#include <fluidsynth.h>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+namespace tonalix::platform {
+
+class PresetUse {
+ public:
+  // Keys are (bank << 7) | program, banks 0 to 128; these stand for what a reset selects and
+  // for a preset the synthesizer chose itself.
+  static constexpr int kDefaultPreset = -1;
+  static constexpr int kUnknownPreset = -2;
+  static constexpr int kKeys = 129 << 7;
+  static constexpr std::size_t kWords = (kKeys + 63) / 64;
+
+  struct Snapshot {
+    std::uint32_t retired = 0;
+    bool complete = false;  // false: a note sounds on a channel the synthesizer does not have
+    std::array<int, 16> channel{};
+    std::array<std::uint64_t, kWords> sounding{};  // one bit per key
+    bool sounds(int key) const {
+      return key >= 0 && key < kKeys && ((sounding[static_cast<std::size_t>(key) / 64] >> (key % 64)) & 1u);
+    }
+  };
+
+  // Before the audio thread runs: every channel has the reset preset.
+  void reset(int polyphony) {
+    voices_.assign(static_cast<std::size_t>(polyphony > 0 ? polyphony : 256), nullptr);
+    for (auto& h : history_) h = History{};
+    channelKey_.fill(kDefaultPreset);
+    newestId_ = -1;
+    retired_ = 0;
+    soundingBits_.fill(0);
+    publishLocal(true);
+  }
+
+  // --- Audio thread ---
+
+  // `channel` (or every channel, for -1) has just selected `key`: notes sounding now keep what
+  // they had, notes from now on are of `key`.
+  void selected(fluid_synth_t* synth, int channel, int key) noexcept {
+    const std::int64_t boundary = scan(synth);
+    for (int ch = 0; ch < 16; ++ch) {
+      if (channel >= 0 && ch != channel) continue;
+      History& h = history_[static_cast<std::size_t>(ch)];
+      h.head = (h.head + 1) % kHistory;
+      if (h.count == kHistory) {
+        // The oldest change is forgotten: a note older than the ones remembered may be of it.
+        set(h.older, h.entry[static_cast<std::size_t>(h.head)].key);
+        h.hasOlder = true;
+      } else {
+        ++h.count;
+      }
+      h.entry[static_cast<std::size_t>(h.head)] = {key, boundary};
+      channelKey_[static_cast<std::size_t>(ch)] = key;
+    }
+  }
+  void retired() noexcept { ++retired_; }
+  // After each block.
+  void publish(fluid_synth_t* synth) noexcept {
+    soundingBits_.fill(0);
+    bool complete = true;
+    std::array<bool, 16> unknownOn{};
+    const int n = synth ? playing(synth) : 0;
+    for (int i = 0; i < n; ++i) {
+      fluid_voice_t* v = voices_[static_cast<std::size_t>(i)];
+      const int channel = fluid_voice_get_channel(v);
+      if (channel < 0 || channel >= 16) {
+        complete = false;
+        continue;
+      }
+      const int key = presetOf(channel, fluid_voice_get_id(v));
+      if (key == kNotKnown) unknownOn[static_cast<std::size_t>(channel)] = true;
+      else set(soundingBits_, key);
+    }
+    for (std::size_t ch = 0; ch < 16; ++ch) {
+      History& h = history_[ch];
+      if (!h.hasOlder) continue;
+      if (unknownOn[ch]) {
+        for (std::size_t w = 0; w < kWords; ++w) soundingBits_[w] |= h.older[w];
+      } else {
+        // No note is older than the changes remembered, and none can be any more.
+        h.older.fill(0);
+        h.hasOlder = false;
+      }
+    }
+    publishLocal(complete);
+  }
+
+  // --- Any thread ---
+
+  // False when the audio thread was writing meanwhile: look again later.
+  bool read(Snapshot& out) const noexcept {
+    const std::uint32_t before = seq_.load(std::memory_order_acquire);
+    if (before & 1u) return false;
+    out.retired = pubRetired_.load(std::memory_order_relaxed);
+    out.complete = pubComplete_.load(std::memory_order_relaxed);
+    for (std::size_t i = 0; i < 16; ++i) out.channel[i] = pubChannel_[i].load(std::memory_order_relaxed);
+    for (std::size_t w = 0; w < kWords; ++w) out.sounding[w] = pubSounding_[w].load(std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_acquire);
+    return seq_.load(std::memory_order_relaxed) == before;
+  }
+
+ private:
+  using Keys = std::array<std::uint64_t, kWords>;
+  static constexpr int kHistory = 32;  // changes remembered per channel
+  static constexpr int kNotKnown = -3;
+  struct Entry {
+    int key = kDefaultPreset;
+    std::int64_t afterId = -1;  // notes with a higher id started under `key`
+  };
+  struct History {
+    std::array<Entry, kHistory> entry{};
+    int head = 0;
+    int count = 1;  // the reset preset, from the first note on
+    Keys older{};   // the forgotten changes' presets
+    bool hasOlder = false;
+  };
+
+  static void set(Keys& keys, int key) noexcept {
+    if (key >= 0 && key < kKeys) keys[static_cast<std::size_t>(key) / 64] |= std::uint64_t{1} << (key % 64);
+  }
+  int playing(fluid_synth_t* synth) noexcept {
+    const int size = static_cast<int>(voices_.size());
+    fluid_synth_get_voicelist(synth, voices_.data(), size, -1);
+    int n = 0;
+    while (n < size && voices_[static_cast<std::size_t>(n)]) ++n;
+    return n;
+  }
+  // The newest note id sounding now or seen before: every note started later has a higher one.
+  std::int64_t scan(fluid_synth_t* synth) noexcept {
+    const int n = synth ? playing(synth) : 0;
+    for (int i = 0; i < n; ++i) {
+      const std::int64_t id = fluid_voice_get_id(voices_[static_cast<std::size_t>(i)]);
+      if (id > newestId_) newestId_ = id;
+    }
+    return newestId_;
+  }
+  int presetOf(int channel, unsigned id) noexcept {
+    if (static_cast<std::int64_t>(id) > newestId_) newestId_ = id;
+    const History& h = history_[static_cast<std::size_t>(channel)];
+    for (int k = 0, i = h.head; k < h.count; ++k, i = (i + kHistory - 1) % kHistory)
+      if (static_cast<std::int64_t>(id) > h.entry[static_cast<std::size_t>(i)].afterId)
+        return h.entry[static_cast<std::size_t>(i)].key;
+    return kNotKnown;
+  }
+  void publishLocal(bool complete) noexcept {
+    const std::uint32_t s = seq_.load(std::memory_order_relaxed);
+    seq_.store(s + 1, std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_release);
+    pubRetired_.store(retired_, std::memory_order_relaxed);
+    pubComplete_.store(complete, std::memory_order_relaxed);
+    for (std::size_t i = 0; i < 16; ++i) pubChannel_[i].store(channelKey_[i], std::memory_order_relaxed);
+    for (std::size_t w = 0; w < kWords; ++w) pubSounding_[w].store(soundingBits_[w], std::memory_order_relaxed);
+    seq_.store(s + 2, std::memory_order_release);
+  }
+
+  // Audio thread's own.
+  std::vector<fluid_voice_t*> voices_;
+  std::array<History, 16> history_{};
+  std::array<int, 16> channelKey_{};
+  Keys soundingBits_{};
+  std::int64_t newestId_ = -1;
+  std::uint32_t retired_ = 0;
+
+  // Published.
+  std::atomic<std::uint32_t> seq_{0};
+  std::atomic<std::uint32_t> pubRetired_{0};
+  std::atomic<bool> pubComplete_{true};
+  std::array<std::atomic<int>, 16> pubChannel_{};
+  std::array<std::atomic<std::uint64_t>, kWords> pubSounding_{};
+};
+
+}  // namespace tonalix::platform
