@@ -1,7 +1,8 @@
 #include "platform/audio/AudioEngine.h"
 
+#include <fcntl.h>
 #include <fluidsynth.h>
-#include <omp.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -57,6 +58,7 @@ struct AudioEngine::Impl final : RenderSource {
   fluid_synth_t* synth = nullptr;
   bool soundFontLoaded = false;
   std::string soundFontPath;
+  int soundFontFd = -1;  // the SoundFont's file, open while the synth may read from it
   std::string error;
   std::string outputName = "none";
   std::unique_ptr<AudioOutput> output;
@@ -121,6 +123,8 @@ struct AudioEngine::Impl final : RenderSource {
     output.reset();  // joins the audio thread before the synth goes away
     keeper.stop();   // gives the SoundFont back to the synth, which deletes it
     if (synth) delete_fluid_synth(synth);
+    if (soundFontFd >= 0) ::close(soundFontFd);
+    soundFontFd = -1;
     if (settings) delete_fluid_settings(settings);
     synth = nullptr;
     settings = nullptr;
@@ -393,16 +397,21 @@ bool AudioEngine::start() {
     // A chosen file that is missing or not a SoundFont is told like a missing one: either way
     // the remedy is a General MIDI SoundFont the program can read.
     std::string path = config.soundFont.empty() ? locateSoundFont() : config.soundFont;
-    // FluidSynth prepares the samples in an OpenMP region with a thread per core. Loading is
-    // bound by reading, not by computing, and is as fast on this thread alone, while the extra
-    // threads would take the core the window is being built on. The setting is this thread's.
-    omp_set_num_threads(1);
-    if (path.empty() || fluid_synth_sfload(d.synth, path.c_str(), 1) == FLUID_FAILED) {
+    // Instruments are read from the file as they are chosen, for as long as the program runs.
+    // Reading through a descriptor held open keeps them coming from this very file even when
+    // an upgrade replaces or removes it meanwhile.
+    std::string reads = path;
+    if (!path.empty()) d.soundFontFd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (d.soundFontFd >= 0) {
+      const std::string held = "/proc/self/fd/" + std::to_string(d.soundFontFd);
+      if (::access(held.c_str(), R_OK) == 0) reads = held;
+    }
+    if (path.empty() || fluid_synth_sfload(d.synth, reads.c_str(), 1) == FLUID_FAILED) {
       d.error = kNoSoundFont;
     } else {
       d.soundFontLoaded = true;
       d.soundFontPath = path;
-      d.keeper.start(d.synth, path);
+      d.keeper.start(d.synth, reads);
     }
   }
   // Until now, this thread is the queue's only reader: what was sent while the SoundFont loaded

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 #include <vector>
@@ -259,6 +260,23 @@ TEST(AudioEngine, InstrumentChangesFromManyThreadsWhileNotesSoundKeepEverySample
   engine.sendShortMessage(0x7F4591);
   auto out = render(engine, kRate / 2);
   EXPECT_GT(test::peakOf(out), 0.01f);
+}
+
+// Instruments are read from the SoundFont as they are chosen: an upgrade that replaces the file
+// meanwhile changes nothing for the running program.
+TEST(AudioEngine, InstrumentsStillLoadAfterTheSoundFontFileIsReplaced) {
+  const std::string font = ::testing::TempDir() + "/replaced-while-running.sf2";
+  std::filesystem::copy_file(kSmallFont, font, std::filesystem::copy_options::overwrite_existing);
+  AudioEngine engine;
+  ASSERT_TRUE(engine.start(offline(font)));
+  std::filesystem::remove(font);
+  std::ofstream(font) << "not a SoundFont any more";
+  engine.sendShortMessage(0x38C0);  // trumpet: not loaded at start
+  engine.sendShortMessage(0x7F4590);
+  auto out = render(engine, kRate / 2);
+  EXPECT_NEAR(test::pitchOf(std::vector<float>(out.begin() + kRate / 10, out.end()), kRate), 440.0, 3.0);
+  EXPECT_EQ(engine.soundFontPath(), font);
+  std::filesystem::remove(font);
 }
 
 TEST(AudioEngine, NullOutputKeepsRealTime) {
