@@ -161,6 +161,8 @@ PresetKeeper::Choice PresetKeeper::admit(std::uint32_t message) {
     track(banks_, message);
     return {};
   }
+  // What the last changes left unused goes before anything more is loaded.
+  collectLocked();
   const int channel = static_cast<int>(status & 0x0Fu);
   fluid_preset_t* preset = resolve(banks_, channel, static_cast<int>((message >> 8) & 0x7Fu));
   if (!preset) return {};  // nothing to select: the plain change selects nothing as well

@@ -34,6 +34,7 @@ class PresetUse {
   // Before the audio thread runs: every channel has the reset preset.
   void reset(int polyphony) {
     voices_.assign(static_cast<std::size_t>(polyphony > 0 ? polyphony : 256), nullptr);
+    known_.assign(2 * voices_.size(), Known{});
     for (auto& h : history_) h = History{};
     channelKey_.fill(kDefaultPreset);
     newestId_ = -1;
@@ -77,7 +78,7 @@ class PresetUse {
         complete = false;
         continue;
       }
-      const int key = presetOf(channel, fluid_voice_get_id(v));
+      const int key = presetOf(v, channel, fluid_voice_get_id(v));
       if (key == kNotKnown) unknownOn[static_cast<std::size_t>(channel)] = true;
       else set(soundingBits_, key);
     }
@@ -144,13 +145,35 @@ class PresetUse {
     }
     return newestId_;
   }
-  int presetOf(int channel, unsigned id) noexcept {
+  // A note's preset is looked up in the channel's changes when the note is first seen (soon
+  // after it starts, so its change is still remembered) and kept with its voice from then on.
+  int presetOf(fluid_voice_t* voice, int channel, unsigned id) noexcept {
     if (static_cast<std::int64_t>(id) > newestId_) newestId_ = id;
+    Known& known = knownSlot(voice);
+    if (known.voice == voice && known.id == id && known.channel == channel) return known.key;
+    int key = kNotKnown;
     const History& h = history_[static_cast<std::size_t>(channel)];
-    for (int k = 0, i = h.head; k < h.count; ++k, i = (i + kHistory - 1) % kHistory)
-      if (static_cast<std::int64_t>(id) > h.entry[static_cast<std::size_t>(i)].afterId)
-        return h.entry[static_cast<std::size_t>(i)].key;
-    return kNotKnown;
+    for (int k = 0, i = h.head; k < h.count; ++k, i = (i + kHistory - 1) % kHistory) {
+      if (static_cast<std::int64_t>(id) > h.entry[static_cast<std::size_t>(i)].afterId) {
+        key = h.entry[static_cast<std::size_t>(i)].key;
+        break;
+      }
+    }
+    known = {voice, id, channel, key};
+    return key;
+  }
+  // The synthesizer's voices are a fixed set, so a table twice their number always has room.
+  struct Known {
+    fluid_voice_t* voice = nullptr;
+    unsigned id = 0;
+    int channel = -1;
+    int key = kNotKnown;
+  };
+  Known& knownSlot(fluid_voice_t* voice) noexcept {
+    const std::size_t size = known_.size();
+    std::size_t i = (reinterpret_cast<std::uintptr_t>(voice) >> 4) % size;
+    while (known_[i].voice && known_[i].voice != voice) i = (i + 1) % size;
+    return known_[i];
   }
   void publishLocal(bool complete) noexcept {
     const std::uint32_t s = seq_.load(std::memory_order_relaxed);
@@ -165,6 +188,7 @@ class PresetUse {
 
   // Audio thread's own.
   std::vector<fluid_voice_t*> voices_;
+  std::vector<Known> known_;
   std::array<History, 16> history_{};
   std::array<int, 16> channelKey_{};
   Keys soundingBits_{};

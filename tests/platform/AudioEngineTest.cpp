@@ -222,8 +222,9 @@ TEST(AudioEngine, InstrumentsAreLetGoOnlyOnceNothingSoundsThem) {
 }
 
 // Senders change instruments on their threads while the audio thread selects on its own, with
-// notes sounding throughout: no sample is let go while a note or channel has it (the sanitizer
-// build sees any read of a freed sample) and, once all is quiet, all but a few are let go.
+// notes sounding throughout: the counts of who holds what stay right, so nothing is let go while
+// a note or channel has it (it would be read after being freed) and, once all is quiet, all but
+// a few are let go.
 TEST(AudioEngine, InstrumentChangesFromManyThreadsWhileNotesSoundKeepEverySampleInPlace) {
   AudioEngine engine;
   ASSERT_TRUE(engine.start(offline()));
