@@ -10,7 +10,7 @@ namespace tonalix::platform {
 namespace {
 
 constexpr int kDrumBank = 128;
-// How often unused instruments are looked for when nothing else asks.
+// How often the collector looks again while notes of instruments no longer chosen fade.
 constexpr auto kCollectEvery = std::chrono::milliseconds(250);
 
 // Reading ahead puts the file in the page cache (not in this process's memory), so the first
@@ -95,9 +95,24 @@ void PresetKeeper::stop() {
   sfont_ = nullptr;
 }
 
+// Looks while something waits for its notes to end or for the audio thread to catch up, and
+// sleeps, without waking, from then until the next change.
 void PresetKeeper::loop() {
   std::unique_lock lock(mutex_);
-  while (!wake_.wait_for(lock, kCollectEvery, [this] { return stopping_; })) collectLocked();
+  bool waiting = false;
+  for (;;) {
+    auto due = [this] { return stopping_ || poked_; };
+    if (waiting) wake_.wait_for(lock, kCollectEvery, due);
+    else wake_.wait(lock, due);
+    if (stopping_) return;
+    poked_ = false;
+    waiting = collectLocked();
+  }
+}
+
+void PresetKeeper::poke() {
+  poked_ = true;
+  wake_.notify_one();
 }
 
 // Bank selects as the synthesizer takes them by default (GS): the MSB names the bank of a
@@ -190,6 +205,7 @@ void PresetKeeper::prepare(const std::vector<std::uint32_t>& messages) {
 void PresetKeeper::release() {
   std::lock_guard lock(mutex_);
   for (Hold& h : holds_) h.pinned = false;
+  poke();
 }
 
 void PresetKeeper::collect() {
@@ -200,19 +216,22 @@ void PresetKeeper::collect() {
 // A held preset may go once every selection sent has reached the synthesizer, no channel has
 // that preset and none of its notes sounds: then nothing can be playing its samples, and only
 // a new selection, which comes through here first (and waits for mutex_), could need them.
-void PresetKeeper::collectLocked() {
+// Returns whether more may go later without another change: notes still fading, or an audio
+// thread that has not caught up.
+bool PresetKeeper::collectLocked() {
   PresetUse::Snapshot& now = seen_;
-  if (!use_.read(now) || now.retired != sent_ || !now.complete) return;
-  auto inUse = [&now](int key) {
-    return std::find(now.channel.begin(), now.channel.end(), key) != now.channel.end() || now.sounds(key);
-  };
+  const bool settled = use_.read(now) && now.retired == sent_ && now.complete;
+  auto onChannel = [&now](int key) { return std::find(now.channel.begin(), now.channel.end(), key) != now.channel.end(); };
   std::vector<int> idle;
+  int fading = 0;
   for (int ch = 16; ch < kChannels; ++ch) {
     const Hold& h = holds_[static_cast<std::size_t>(ch)];
-    if (h.key < 0 || h.pinned || inUse(h.key)) continue;
-    idle.push_back(ch);
+    if (h.key < 0 || h.pinned || (settled && onChannel(h.key))) continue;
+    if (settled && !now.sounds(h.key)) idle.push_back(ch);
+    else ++fading;
   }
-  if (static_cast<int>(idle.size()) <= kKeepRecent) return;
+  if (!settled) return fading > kKeepRecent;
+  if (static_cast<int>(idle.size()) <= kKeepRecent) return fading > 0;
   std::sort(idle.begin(), idle.end(), [this](int a, int b) {
     return holds_[static_cast<std::size_t>(a)].used > holds_[static_cast<std::size_t>(b)].used;
   });
@@ -222,6 +241,7 @@ void PresetKeeper::collectLocked() {
     leave();
     holds_[static_cast<std::size_t>(idle[i])] = Hold{};
   }
+  return fading > 0;
 }
 
 int PresetKeeper::heldCount() const {

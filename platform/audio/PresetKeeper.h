@@ -51,7 +51,10 @@ class PresetKeeper {
     std::lock_guard lock(mutex_);
     const Choice choice = ready_ ? admit(message) : Choice{};
     if (!push(choice)) return false;
-    if (isSelection(message)) ++sent_;
+    if (isSelection(message)) {
+      ++sent_;
+      poke();
+    }
     return true;
   }
   // Once, after start() and before the audio thread runs: `drain(admit)` takes what was sent
@@ -124,7 +127,8 @@ class PresetKeeper {
   void track(Banks& banks, std::uint32_t message);   // with mutex_
   fluid_preset_t* resolve(const Banks& banks, int channel, int program) const;
   int hold(int key, bool pin);                       // with mutex_: the holding channel or -1
-  void collectLocked();
+  bool collectLocked();
+  void poke();  // with mutex_: the collector looks again
   void enterGate();
   void loop();
 
@@ -147,6 +151,7 @@ class PresetKeeper {
   std::thread collector_;
   std::condition_variable wake_;
   bool stopping_ = false;
+  bool poked_ = false;
 };
 
 }  // namespace tonalix::platform

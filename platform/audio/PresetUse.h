@@ -100,13 +100,14 @@ class PresetUse {
 
   // False when the audio thread was writing meanwhile: look again later.
   bool read(Snapshot& out) const noexcept {
+    // A value from a block begun after `before` carries that block's odd sequence with it,
+    // so the second look at the sequence sees the change.
     const std::uint32_t before = seq_.load(std::memory_order_acquire);
     if (before & 1u) return false;
-    out.retired = pubRetired_.load(std::memory_order_relaxed);
-    out.complete = pubComplete_.load(std::memory_order_relaxed);
-    for (std::size_t i = 0; i < 16; ++i) out.channel[i] = pubChannel_[i].load(std::memory_order_relaxed);
-    for (std::size_t w = 0; w < kWords; ++w) out.sounding[w] = pubSounding_[w].load(std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_acquire);
+    out.retired = pubRetired_.load(std::memory_order_acquire);
+    out.complete = pubComplete_.load(std::memory_order_acquire);
+    for (std::size_t i = 0; i < 16; ++i) out.channel[i] = pubChannel_[i].load(std::memory_order_acquire);
+    for (std::size_t w = 0; w < kWords; ++w) out.sounding[w] = pubSounding_[w].load(std::memory_order_acquire);
     return seq_.load(std::memory_order_relaxed) == before;
   }
 
@@ -176,13 +177,14 @@ class PresetUse {
     return known_[i];
   }
   void publishLocal(bool complete) noexcept {
+    // A sequence lock: odd while writing. Each value is stored with release, so a reader that
+    // sees it also sees the odd sequence stored before it.
     const std::uint32_t s = seq_.load(std::memory_order_relaxed);
     seq_.store(s + 1, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
-    pubRetired_.store(retired_, std::memory_order_relaxed);
-    pubComplete_.store(complete, std::memory_order_relaxed);
-    for (std::size_t i = 0; i < 16; ++i) pubChannel_[i].store(channelKey_[i], std::memory_order_relaxed);
-    for (std::size_t w = 0; w < kWords; ++w) pubSounding_[w].store(soundingBits_[w], std::memory_order_relaxed);
+    pubRetired_.store(retired_, std::memory_order_release);
+    pubComplete_.store(complete, std::memory_order_release);
+    for (std::size_t i = 0; i < 16; ++i) pubChannel_[i].store(channelKey_[i], std::memory_order_release);
+    for (std::size_t w = 0; w < kWords; ++w) pubSounding_[w].store(soundingBits_[w], std::memory_order_release);
     seq_.store(s + 2, std::memory_order_release);
   }
 
