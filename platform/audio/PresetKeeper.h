@@ -38,7 +38,6 @@ class PresetKeeper {
   bool start(fluid_synth_t* synth, const std::string& path);
   // Once the audio thread has stopped, before `synth` is deleted.
   void stop();
-  bool running() const { return shadow_ != nullptr; }
   int soundFontId() const { return sfontId_; }
 
   // --- Senders (any thread but the audio thread; may wait while samples load) ---
