@@ -272,7 +272,7 @@ int pulseLatency(const std::string& monitor, int period) {
       ms.push_back(double(loudAt - sent.time_since_epoch().count()) / 1e6);
     if (i == 10) {
       std::fflush(stdout);
-      std::system("pactl list sink-inputs | grep -E 'application.name|Latency|Sample Spec' | sed -e 's/Sample Specification/Sample format/' -e 's/^/    /'");
+      std::system("pactl list sink-inputs | grep -E 'application.name|Latency|Sample Spec' | sed -e 's/Sample Spec[a-z]*/Sample format/' -e 's/^/    /'");
     }
     engine.sendShortMessage(0x003C80 | (static_cast<std::uint32_t>(i % 12) << 8));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));

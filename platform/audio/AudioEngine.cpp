@@ -47,6 +47,13 @@ constexpr std::size_t kPendingCapacity = 4096;
 constexpr const char* kNoSoundFont =
     "No General MIDI SoundFont was found. Install the package fluid-soundfont-gm.";
 
+// A program change the keeper resolved carries its exact preset to the audio thread.
+void resolveInto(TimedEvent& ev, const PresetKeeper::Choice& choice) {
+  if (!choice.exact) return;
+  ev.presetBank = static_cast<std::int16_t>(choice.bank);
+  ev.presetNumber = static_cast<std::uint8_t>(choice.program);
+}
+
 // FluidSynth reports through its log; we report through lastError() in our own words instead.
 void quietLog(int, const char*, void*) {}
 
@@ -420,11 +427,7 @@ bool AudioEngine::start() {
     TimedEvent ev;
     while (d.queue.pop(ev)) {
       if (PresetKeeper::passesThrough(ev.message)) {
-        const PresetKeeper::Choice choice = admit(ev.message);
-        if (choice.exact) {
-          ev.presetBank = static_cast<std::int16_t>(choice.bank);
-          ev.presetNumber = static_cast<std::uint8_t>(choice.program);
-        }
+        resolveInto(ev, admit(ev.message));
       }
       if (ev.frame > 0) d.insertPending(ev);
       else d.carried[d.carriedCount++] = ev;
@@ -467,10 +470,7 @@ bool AudioEngine::scheduleShortMessage(std::uint32_t message, std::uint64_t fram
     // The stamp is read before the push: a command this thread requested earlier is always
     // counted in it, so the event is ordered after that command.
     TimedEvent ev{frame, message, d.commands.load(std::memory_order_acquire)};
-    if (choice.exact) {
-      ev.presetBank = static_cast<std::int16_t>(choice.bank);
-      ev.presetNumber = static_cast<std::uint8_t>(choice.program);
-    }
+    resolveInto(ev, choice);
     return d.queue.push(ev);
   };
   const bool queued = PresetKeeper::passesThrough(message) ? d.keeper.send(message, push) : push({});

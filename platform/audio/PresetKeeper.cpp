@@ -57,10 +57,7 @@ bool PresetKeeper::start(fluid_synth_t* synth, const std::string& path) {
       fluid_synth_unset_program(shadow_, ch);
       continue;
     }
-    if (fluid_preset_t* p = resolve(banks_, ch, 0)) {
-      h.key = keyOf(fluid_preset_get_banknum(p), fluid_preset_get_num(p));
-      h.permanent = true;
-    }
+    if (fluid_preset_t* p = resolve(banks_, ch, 0)) h.key = keyOf(fluid_preset_get_banknum(p), fluid_preset_get_num(p));
   }
   use_.reset(fluid_synth_get_polyphony(synth));
   clock_ = 0;
@@ -162,7 +159,7 @@ int PresetKeeper::hold(int key, bool pin) {
       const int rc = fluid_synth_program_select(shadow_, ch, sfontId_, key >> 7, key & 0x7F);
       leave();
       if (rc == FLUID_FAILED) return -1;
-      h = Hold{key, clock_, pin, false};
+      h = Hold{key, clock_, pin};
       return ch;
     }
     collectLocked();  // every channel holds something: make room if anything may go

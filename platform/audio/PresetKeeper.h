@@ -109,8 +109,7 @@ class PresetKeeper {
   struct Hold {
     int key = -1;            // -1: the channel holds nothing
     std::uint64_t used = 0;  // when last asked for
-    bool pinned = false;     // prepared for a song
-    bool permanent = false;  // what a reset selects
+    bool pinned = false;     // prepared for a song (channels 0-15 hold what a reset selects, for good)
   };
   struct Banks {
     std::array<int, 16> msb{};

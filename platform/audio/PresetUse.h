@@ -41,6 +41,8 @@ class PresetUse {
     retired_ = 0;
     soundingBits_.fill(0);
     publishLocal(true);
+    changed_ = false;
+    publishedSilence_ = true;
   }
 
   // --- Audio thread ---
@@ -63,10 +65,19 @@ class PresetUse {
       h.entry[static_cast<std::size_t>(h.head)] = {key, boundary};
       channelKey_[static_cast<std::size_t>(ch)] = key;
     }
+    changed_ = true;
   }
-  void retired() noexcept { ++retired_; }
-  // After each block.
+  void retired() noexcept {
+    ++retired_;
+    changed_ = true;
+  }
+  // After each block. A silent block after a silent one with nothing selected or retired
+  // between them has nothing new to say.
   void publish(fluid_synth_t* synth) noexcept {
+    const bool silent = !synth || fluid_synth_get_active_voice_count(synth) == 0;
+    if (silent && publishedSilence_ && !changed_) return;
+    changed_ = false;
+    publishedSilence_ = silent;
     soundingBits_.fill(0);
     bool complete = true;
     std::array<bool, 16> unknownOn{};
@@ -196,6 +207,8 @@ class PresetUse {
   Keys soundingBits_{};
   std::int64_t newestId_ = -1;
   std::uint32_t retired_ = 0;
+  bool changed_ = false;           // a selection or retirement since the last publish
+  bool publishedSilence_ = false;  // the last publish saw no voice
 
   // Published.
   std::atomic<std::uint32_t> seq_{0};
