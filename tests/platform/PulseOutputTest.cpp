@@ -104,6 +104,30 @@ bool waitUntil(std::chrono::milliseconds limit, Pred pred) {
 
 bool contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
 
+// Captures the monitor long enough to get past the silence an idle sink queues for a new reader,
+// then returns what arrives while `play` runs, waiting a little for a capture that lags behind
+// on a busy machine until the sound and half a second after it are in.
+template <typename Play>
+std::vector<float> hearWhile(MonitorCapture& capture, Play play) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  const std::size_t before = capture.size();
+  play();
+  std::vector<float> heard;
+  waitUntil(std::chrono::seconds(10), [&] {
+    heard = capture.from(before);
+    const long onset = test::onsetOf(heard, 0.01f);
+    return onset >= 0 && onset + kRate / 10 + kRate / 2 < static_cast<long>(heard.size());
+  });
+  return heard;
+}
+
+double pitchAfterOnset(const std::vector<float>& heard) {
+  const long onset = test::onsetOf(heard, 0.01f);
+  if (onset < 0 || onset + kRate / 10 + kRate / 2 >= static_cast<long>(heard.size())) return 0;
+  const auto begin = heard.begin() + onset + kRate / 10;
+  return test::pitchOf(std::vector<float>(begin, begin + kRate / 2), kRate);
+}
+
 TEST(PulseOutput, ANoteSentToTheEngineIsHeardOnTheSoundServerAtItsPitch) {
   if (!onPath("pulseaudio") || !onPath("parec") || !onPath("pactl"))
     GTEST_SKIP() << "PulseAudio tools are not installed";
@@ -119,48 +143,15 @@ TEST(PulseOutput, ANoteSentToTheEngineIsHeardOnTheSoundServerAtItsPitch) {
 
   MonitorCapture capture;
   ASSERT_TRUE(capture.ok());
-  // An idle null sink has a couple of seconds of silence queued for a new reader.
-  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
-  const std::size_t before = capture.size();
-  ASSERT_GT(before, 0u) << "nothing captured from the monitor";
-
-  engine.sendShortMessage(0x7F4590);  // A4, 440 Hz
-  std::this_thread::sleep_for(std::chrono::milliseconds(900));
-  engine.sendShortMessage(0x004580);
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  const std::vector<float> heard = capture.from(before);
-  engine.stop();
-
-  const long onset = test::onsetOf(heard, 0.01f);
-  ASSERT_GE(onset, 0) << "the note never reached the sink";
-  const auto begin = heard.begin() + onset + kRate / 10;
-  ASSERT_LT(onset + kRate / 10 + kRate / 2, static_cast<long>(heard.size()));
-  const std::vector<float> steady(begin, begin + kRate / 2);
-  EXPECT_NEAR(test::pitchOf(steady, kRate), 440.0, 4.0);
-}
-
-// Captures the monitor long enough to get past the silence an idle sink queues for a new reader,
-// then returns what arrives while `play` runs, waiting a little for a capture that lags behind
-// on a busy machine until the sound and half a second after it are in.
-template <typename Play>
-std::vector<float> hearWhile(MonitorCapture& capture, Play play) {
-  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
-  const std::size_t before = capture.size();
-  play();
-  std::vector<float> heard;
-  waitUntil(std::chrono::seconds(3), [&] {
-    heard = capture.from(before);
-    const long onset = test::onsetOf(heard, 0.01f);
-    return onset >= 0 && onset + kRate / 10 + kRate / 2 < static_cast<long>(heard.size());
+  const std::vector<float> heard = hearWhile(capture, [&] {
+    engine.sendShortMessage(0x7F4590);  // A4, 440 Hz
+    std::this_thread::sleep_for(std::chrono::milliseconds(900));
+    engine.sendShortMessage(0x004580);
   });
-  return heard;
-}
-
-double pitchAfterOnset(const std::vector<float>& heard) {
-  const long onset = test::onsetOf(heard, 0.01f);
-  if (onset < 0 || onset + kRate / 10 + kRate / 2 >= static_cast<long>(heard.size())) return 0;
-  const auto begin = heard.begin() + onset + kRate / 10;
-  return test::pitchOf(std::vector<float>(begin, begin + kRate / 2), kRate);
+  engine.stop();
+  ASSERT_GT(heard.size(), 0u) << "nothing captured from the monitor";
+  ASSERT_GE(test::onsetOf(heard, 0.01f), 0) << "the note never reached the sink";
+  EXPECT_NEAR(pitchAfterOnset(heard), 440.0, 4.0);
 }
 
 TEST(PulseOutput, AnIdleStreamIsCorkedKeepsTimeAndTheNextNoteUncorksItAndIsHeard) {

@@ -20,6 +20,12 @@ namespace tonalix::platform {
 namespace {
 
 MCIERROR run(const std::string& command) { return mciSendStringA(command.c_str(), nullptr, 0, 0); }
+// How much the take holds so far, in milliseconds.
+long lengthMs() {
+  char length[64] = {};
+  if (mciSendStringA("status recsound length", length, sizeof length, 0) != 0) return -1;
+  return std::strtol(length, nullptr, 10);
+}
 
 TEST(PulseRecord, TheNamedInputIsRecordedAtTheChosenRate) {
   if (!test::onPath("pulseaudio") || !test::onPath("pactl")) GTEST_SKIP() << "PulseAudio is not installed";
@@ -42,8 +48,11 @@ TEST(PulseRecord, TheNamedInputIsRecordedAtTheChosenRate) {
   engine.sendShortMessage(0x7F4590);  // A4, 440 Hz
   std::this_thread::sleep_for(std::chrono::milliseconds(900));
   engine.sendShortMessage(0x004580);
-  // A null sink hands its monitor's sound over in blocks of up to two seconds.
-  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  // A null sink hands its monitor's sound over in blocks of up to two seconds, later still on
+  // a busy machine: wait until the take holds the note and a second and a half after it.
+  for (const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+       lengthMs() < 2900 && std::chrono::steady_clock::now() < end;)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_EQ(run("stop recsound"), 0u);
   const std::string path = daemon.folder() + "/from the input.wav";
   EXPECT_EQ(run("save recsound " + path), 0u);
