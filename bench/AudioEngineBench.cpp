@@ -18,22 +18,19 @@
 #include <thread>
 #include <vector>
 
+#include "bench/Percentile.h"
 #include "platform/audio/AudioEngine.h"
+#include "tests/support/TestSoundFont.h"
 
 using namespace tonalix::platform;
 using Clock = std::chrono::steady_clock;
 
+using tonalix::bench::percentile;
+using tonalix::testing::kDefaultSoundFont;
+using tonalix::testing::kSmallSoundFont;
+
 namespace {
 
-constexpr const char* kDefaultFont = "/usr/share/sounds/sf2/default-GM.sf2";
-constexpr const char* kSmallFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
-
-double percentile(std::vector<double> v, double p) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  const auto i = static_cast<std::size_t>(std::min<double>(v.size() - 1, std::floor(p * double(v.size() - 1) + 0.5)));
-  return v[i];
-}
 
 long statusKiB(const char* field) {
   std::ifstream f("/proc/self/status");
@@ -85,7 +82,7 @@ void sendCost() {
   AudioEngine engine;
   AudioConfig c;
   c.output = AudioConfig::Output::Offline;
-  c.soundFont = kSmallFont;
+  c.soundFont = kSmallSoundFont;
   engine.start(c);
   std::vector<double> ns;
   std::vector<float> block(2 * 256);
@@ -204,7 +201,7 @@ void idleCpu() {
   AudioEngine engine;
   AudioConfig c;
   c.output = AudioConfig::Output::Null;
-  c.soundFont = kDefaultFont;
+  c.soundFont = kDefaultSoundFont;
   engine.start(c);
   auto cpuShare = [](double seconds) {
     timespec a{}, b{};
@@ -298,19 +295,19 @@ int main(int argc, char** argv) {
   }
   // First, before this process has used the library (its threads would not survive a fork).
   std::printf("(3) SoundFont load (instruments load as they are chosen)\n");
-  loadCost(kDefaultFont);
-  loadCost(kSmallFont);
+  loadCost(kDefaultSoundFont);
+  loadCost(kSmallSoundFont);
   std::printf("(1) note-on call to first sample above -80 dBFS (offline, block = period, 48 kHz)\n");
   for (int period : {256, 128}) {
-    noteToSound(kSmallFont, period, 200);
-    noteToSound(kDefaultFont, period, 20);
+    noteToSound(kSmallSoundFont, period, 200);
+    noteToSound(kDefaultSoundFont, period, 20);
   }
   std::printf("(2) cost of queuing a message\n");
   sendCost();
   std::printf("(5) CPU of the null output, period 256, default-GM\n");
   idleCpu();
   std::printf("(6) render callbacks during 200 instrument changes with eight notes sounding\n");
-  programChangesWhileNotesSound(kDefaultFont);
-  programChangesWhileNotesSound(kSmallFont);
+  programChangesWhileNotesSound(kDefaultSoundFont);
+  programChangesWhileNotesSound(kSmallSoundFont);
   return 0;
 }
