@@ -1,7 +1,7 @@
 // Figures for the built-in synthesizer: note-to-sound delay inside the engine, the cost of
 // queuing a message, SoundFont load time and memory, the audio thread's time around
-// instrument changes, and (with --pulse) the delay through a
-// running PulseAudio server measured on its monitor.
+// instrument changes, and (with --pulse) the delay through a private PulseAudio daemon
+// measured on its null sink's monitor.
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -20,6 +20,7 @@
 
 #include "bench/Percentile.h"
 #include "platform/audio/AudioEngine.h"
+#include "tests/support/PulseDaemon.h"
 #include "tests/support/TestSoundFont.h"
 
 using namespace tonalix::platform;
@@ -223,7 +224,14 @@ void idleCpu() {
 // (4) Through a PulseAudio server: the engine plays into it, parec captures the sink's monitor,
 // and the delay from the note-on call to the captured onset is timed. Also prints what the
 // server reports for our stream.
-int pulseLatency(const std::string& monitor, int period) {
+int pulseLatency(int period) {
+  unsetenv("PULSE_SERVER");
+  tonalix::testing::PulseDaemon daemon({"tonalix_bench"});
+  if (!daemon.start()) {
+    std::fprintf(stderr, "No PulseAudio daemon could be started.\n");
+    return 1;
+  }
+  const std::string monitor = "tonalix_bench.monitor";
   AudioEngine engine;
   AudioConfig c;
   c.periodFrames = period;
@@ -288,10 +296,10 @@ int pulseLatency(const std::string& monitor, int period) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc >= 3 && std::strcmp(argv[1], "--pulse") == 0) {
-    const int period = argc >= 4 ? std::atoi(argv[3]) : 256;
+  if (argc >= 2 && std::strcmp(argv[1], "--pulse") == 0) {
+    const int period = argc >= 3 ? std::atoi(argv[2]) : 256;
     std::printf("(4) PulseAudio path\n");
-    return pulseLatency(argv[2], period);
+    return pulseLatency(period);
   }
   // First, before this process has used the library (its threads would not survive a fork).
   std::printf("(3) SoundFont load (instruments load as they are chosen)\n");
