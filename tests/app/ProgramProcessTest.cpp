@@ -31,7 +31,6 @@ namespace {
 constexpr const char* kNoSoundFont =
     "No General MIDI SoundFont was found. Install the package fluid-soundfont-gm.";
 
-
 std::string output(const std::string& command) {
   std::string text;
   if (FILE* pipe = ::popen(command.c_str(), "r")) {
