@@ -32,7 +32,6 @@ using tonalix::testing::kSmallSoundFont;
 
 namespace {
 
-
 long statusKiB(const char* field) {
   std::ifstream f("/proc/self/status");
   std::string line;

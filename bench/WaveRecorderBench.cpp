@@ -26,7 +26,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-
 double processCpuSeconds() {
   timespec ts{};
   clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);

@@ -47,7 +47,6 @@ std::vector<std::uint8_t> songItem(int n) {
   return platform::LoadResData(100 + n, "CUSTOM").bytes;
 }
 
-
 }  // namespace
 
 class SampleSongPanelTest : public QObject {
