@@ -67,12 +67,8 @@ frmPiano::frmPiano(Services services, QWidget* parent)
                                             songs::SampleTempFiles::ForThisProgram(),
                                             services_.messageBox, this);
   waveRecorder_ = new recorder::WaveRecorder(
-      controls_, surface_,
-      [this](const QString& text, const QString& caption) {
-        services_.messageBox(this, caption, text, widgets::MessageIcon::None);
-      },
-      AppTitle(), [this](const std::string& path) { return sequencer_->ShortPath(path); },
-      MciCalls::platform(), this);
+      controls_, surface_, services_.messageBox, AppTitle(),
+      [this](const std::string& path) { return sequencer_->ShortPath(path); }, MciCalls::platform(), this);
   keepKeyboardWithThePiano();
 }
 

@@ -1,7 +1,7 @@
 // Figures for the built-in synthesizer: note-to-sound delay inside the engine, the cost of
 // queuing a message, SoundFont load time and memory, the audio thread's time around
-// instrument changes, and (with --pulse) the delay through a
-// running PulseAudio server measured on its monitor.
+// instrument changes, and (with --pulse) the delay through a private PulseAudio daemon
+// measured on its null sink's monitor.
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -18,22 +18,19 @@
 #include <thread>
 #include <vector>
 
+#include "bench/Percentile.h"
 #include "platform/audio/AudioEngine.h"
+#include "tests/support/PulseDaemon.h"
+#include "tests/support/TestSoundFont.h"
 
 using namespace tonalix::platform;
 using Clock = std::chrono::steady_clock;
 
+using tonalix::bench::percentile;
+using tonalix::testing::kDefaultSoundFont;
+using tonalix::testing::kSmallSoundFont;
+
 namespace {
-
-constexpr const char* kDefaultFont = "/usr/share/sounds/sf2/default-GM.sf2";
-constexpr const char* kSmallFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
-
-double percentile(std::vector<double> v, double p) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  const auto i = static_cast<std::size_t>(std::min<double>(v.size() - 1, std::floor(p * double(v.size() - 1) + 0.5)));
-  return v[i];
-}
 
 long statusKiB(const char* field) {
   std::ifstream f("/proc/self/status");
@@ -85,7 +82,7 @@ void sendCost() {
   AudioEngine engine;
   AudioConfig c;
   c.output = AudioConfig::Output::Offline;
-  c.soundFont = kSmallFont;
+  c.soundFont = kSmallSoundFont;
   engine.start(c);
   std::vector<double> ns;
   std::vector<float> block(2 * 256);
@@ -204,7 +201,7 @@ void idleCpu() {
   AudioEngine engine;
   AudioConfig c;
   c.output = AudioConfig::Output::Null;
-  c.soundFont = kDefaultFont;
+  c.soundFont = kDefaultSoundFont;
   engine.start(c);
   auto cpuShare = [](double seconds) {
     timespec a{}, b{};
@@ -226,7 +223,14 @@ void idleCpu() {
 // (4) Through a PulseAudio server: the engine plays into it, parec captures the sink's monitor,
 // and the delay from the note-on call to the captured onset is timed. Also prints what the
 // server reports for our stream.
-int pulseLatency(const std::string& monitor, int period) {
+int pulseLatency(int period) {
+  unsetenv("PULSE_SERVER");
+  tonalix::testing::PulseDaemon daemon({"tonalix_bench"});
+  if (!daemon.start()) {
+    std::fprintf(stderr, "No PulseAudio daemon could be started.\n");
+    return 1;
+  }
+  const std::string monitor = "tonalix_bench.monitor";
   AudioEngine engine;
   AudioConfig c;
   c.periodFrames = period;
@@ -291,26 +295,26 @@ int pulseLatency(const std::string& monitor, int period) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc >= 3 && std::strcmp(argv[1], "--pulse") == 0) {
-    const int period = argc >= 4 ? std::atoi(argv[3]) : 256;
+  if (argc >= 2 && std::strcmp(argv[1], "--pulse") == 0) {
+    const int period = argc >= 3 ? std::atoi(argv[2]) : 256;
     std::printf("(4) PulseAudio path\n");
-    return pulseLatency(argv[2], period);
+    return pulseLatency(period);
   }
   // First, before this process has used the library (its threads would not survive a fork).
   std::printf("(3) SoundFont load (instruments load as they are chosen)\n");
-  loadCost(kDefaultFont);
-  loadCost(kSmallFont);
+  loadCost(kDefaultSoundFont);
+  loadCost(kSmallSoundFont);
   std::printf("(1) note-on call to first sample above -80 dBFS (offline, block = period, 48 kHz)\n");
   for (int period : {256, 128}) {
-    noteToSound(kSmallFont, period, 200);
-    noteToSound(kDefaultFont, period, 20);
+    noteToSound(kSmallSoundFont, period, 200);
+    noteToSound(kDefaultSoundFont, period, 20);
   }
   std::printf("(2) cost of queuing a message\n");
   sendCost();
   std::printf("(5) CPU of the null output, period 256, default-GM\n");
   idleCpu();
   std::printf("(6) render callbacks during 200 instrument changes with eight notes sounding\n");
-  programChangesWhileNotesSound(kDefaultFont);
-  programChangesWhileNotesSound(kSmallFont);
+  programChangesWhileNotesSound(kDefaultSoundFont);
+  programChangesWhileNotesSound(kSmallSoundFont);
   return 0;
 }

@@ -15,13 +15,17 @@
 #include <sys/resource.h>
 #include <vector>
 
+#include "bench/Percentile.h"
 #include "drums/DrumPads.h"
 #include "midi/MidiState.h"
 #include "widgets/FormDesign.h"
+#include "platform/midi/ShortMessage.h"
 #include "platform/midiout/MidiOutDevice.h"
 
 using namespace tonalix;
 using Clock = std::chrono::steady_clock;
+
+using tonalix::bench::percentile;
 
 namespace {
 
@@ -53,15 +57,6 @@ double cpuSeconds() {
   getrusage(RUSAGE_SELF, &usage);
   return usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec +
          usage.ru_stime.tv_usec / 1e6;
-}
-
-double percentile(std::vector<double> v, double p) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  const double rank = p * static_cast<double>(v.size() - 1);
-  const auto lo = static_cast<std::size_t>(std::floor(rank));
-  const auto hi = std::min(lo + 1, v.size() - 1);
-  return v[lo] + (v[hi] - v[lo]) * (rank - static_cast<double>(lo));
 }
 
 }  // namespace
@@ -116,7 +111,7 @@ int main(int argc, char** argv) {
   std::vector<double> deviation;  // ms, late positive
   int count[drums::kPadCount] = {};
   for (const Hit& h : log.hits) {
-    const int note = static_cast<int>((h.message >> 8) & 0x7F);
+    const int note = platform::ShortMessage::unpack(h.message).data1;
     const auto pad = std::find(noteOfPad, noteOfPad + drums::kPadCount, note) - noteOfPad;
     if (pad >= drums::kPadCount) continue;
     const int k = ++count[pad];

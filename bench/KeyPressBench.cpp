@@ -8,13 +8,17 @@
 #include <vector>
 
 #include "app/frmPiano.h"
+#include "bench/Percentile.h"
 #include "keyboard/PianoKeyboard.h"
 #include "platform/audio/AudioEngine.h"
 #include "platform/midiout/MidiOut.h"
 #include "platform/midiout/MidiOutDevice.h"
+#include "tests/support/TestSoundFont.h"
 
 using namespace tonalix;
 using Clock = std::chrono::steady_clock;
+
+using tonalix::bench::percentile;
 
 namespace {
 // The time each message reached the output, kept without allocating while measuring.
@@ -28,11 +32,6 @@ class TimingPort : public platform::MidiOutDevice {
   }
   void close() override {}
 };
-
-double percentile(std::vector<double> v, double p) {
-  std::sort(v.begin(), v.end());
-  return v[static_cast<std::size_t>(p * double(v.size() - 1))];
-}
 
 void sendMouse(QWidget* w, QEvent::Type type) {
   const QPointF pos(w->width() / 2.0, w->height() / 2.0);
@@ -48,7 +47,7 @@ int main(int argc, char** argv) {
   platform::AudioEngine engine;
   platform::AudioConfig config;
   config.output = platform::AudioConfig::Output::Null;
-  config.soundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+  config.soundFont = tonalix::testing::kSmallSoundFont;
   engine.start(config);
   platform::setBuiltInSynth(&engine);
 

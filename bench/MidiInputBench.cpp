@@ -15,14 +15,19 @@
 #include <vector>
 
 #include "app/frmPiano.h"
+#include "bench/Percentile.h"
 #include "keyboard/MidiKeyboardInput.h"
 #include "platform/audio/AudioEngine.h"
+#include "platform/midi/ShortMessage.h"
 #include "platform/midiout/MidiOut.h"
 #include "platform/midiout/SynthDevice.h"
 #include "tests/support/PrivateJackServer.h"
+#include "tests/support/TestSoundFont.h"
 
 using namespace tonalix;
 using Clock = std::chrono::steady_clock;
+
+using tonalix::bench::percentile;
 
 namespace {
 
@@ -33,13 +38,12 @@ constexpr std::size_t kNotes = kEventsPerSecond * kSeconds / 2;
 // Each note-on carries its number in its note and velocity, so that one lost in a late JACK
 // cycle does not shift the pairing of the rest.
 constexpr int kLowNote = 48, kNoteSpan = 48;
-std::uint32_t noteOnFor(std::size_t i) {
-  return 0x90u | static_cast<std::uint32_t>(kLowNote + i % kNoteSpan) << 8 |
-         static_cast<std::uint32_t>(1 + i / kNoteSpan % 127) << 16;
+platform::ShortMessage noteOnFor(std::size_t i) {
+  return platform::ShortMessage::of(platform::ShortMessage::kNoteOn, 0, static_cast<int>(kLowNote + i % kNoteSpan),
+                                    static_cast<int>(1 + i / kNoteSpan % 127));
 }
-std::size_t numberOf(std::uint32_t noteOn) {
-  const std::size_t note = ((noteOn >> 8) & 0x7Fu) - kLowNote, velocity = (noteOn >> 16) & 0x7Fu;
-  return (velocity - 1) * kNoteSpan + note;
+std::size_t numberOf(const platform::ShortMessage& noteOn) {
+  return static_cast<std::size_t>((noteOn.data2 - 1) * kNoteSpan + noteOn.data1 - kLowNote);
 }
 static_assert(kNotes <= kNoteSpan * 127);
 
@@ -53,8 +57,8 @@ class TimedSynth : public platform::MidiOutDevice {
   explicit TimedSynth(platform::AudioEngine& engine) : synth_(engine) {}
   platform::MMRESULT send(std::uint32_t message) override {
     const auto result = synth_.send(message);
-    if ((message & 0xF0u) == 0x90u && (message >> 16) != 0) {
-      const std::size_t i = numberOf(message);
+    if (const auto m = platform::ShortMessage::unpack(message); m.isNoteOn()) {
+      const std::size_t i = numberOf(m);
       if (i < kNotes) {
         gHanded[i] = Clock::now();
         gWasHanded[i].store(true, std::memory_order_release);
@@ -88,23 +92,16 @@ struct Source {
     for (jack_nframes_t t = 0; self->sent < due && t < frames; ++t, ++self->sent) {
       const auto i = static_cast<std::size_t>(self->sent / 2);
       if (i >= kNotes) break;
-      const std::uint32_t on = noteOnFor(i);
+      const platform::ShortMessage on = noteOnFor(i);
       const bool isOn = self->sent % 2 == 0;
-      const std::uint8_t bytes[3] = {static_cast<std::uint8_t>(isOn ? 0x90 : 0x80),
-                                     static_cast<std::uint8_t>(on >> 8),
-                                     static_cast<std::uint8_t>(isOn ? on >> 16 : 0)};
+      const std::uint8_t bytes[3] = {isOn ? on.status : platform::ShortMessage::kNoteOff, on.data1,
+                                     isOn ? on.data2 : std::uint8_t{0}};
       jack_midi_event_write(buffer, t, bytes, 3);
       if (isOn) gWritten[i] = now;
     }
     return 0;
   }
 };
-
-double percentile(std::vector<double> v, double p) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  return v[static_cast<std::size_t>(p * double(v.size() - 1))];
-}
 
 double cpuSeconds() {
   timespec ts{};
@@ -135,7 +132,7 @@ int main(int argc, char** argv) {
   platform::AudioEngine engine;
   platform::AudioConfig config;
   config.output = platform::AudioConfig::Output::Null;
-  config.soundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+  config.soundFont = tonalix::testing::kSmallSoundFont;
   engine.start(config);
   platform::setBuiltInSynth(&engine);
   const auto synthId = platform::midiOutAddPort(

@@ -1,7 +1,7 @@
 // Figures for the sound-server output on a private PulseAudio daemon with null sinks: idle CPU
 // and wake-ups once the stream is corked, note-on to sound after long silences, silent runs in
 // a held note next to `paplay` at the same latency, and the time to come back after the server
-// is killed and restarted. Run through scripts/measure-pulse-output.
+// is killed and restarted. Run through scripts/measure-pulse-output; it starts its own daemon.
 #include <fcntl.h>
 #include <sched.h>
 #include <signal.h>
@@ -25,6 +25,8 @@
 #include <vector>
 
 #include "platform/audio/AudioEngine.h"
+#include "tests/support/PulseDaemon.h"
+#include "tests/support/TestSoundFont.h"
 
 extern char** environ;
 
@@ -35,7 +37,6 @@ namespace {
 
 constexpr int kRate = 48000;
 constexpr int kPeriod = 256;
-constexpr const char* kFont = "/usr/share/sounds/sf2/default-GM.sf2";
 constexpr const char* kOurSink = "tonalix_bench";
 constexpr const char* kPaplaySink = "paplay_bench";
 
@@ -50,44 +51,6 @@ double median(std::vector<double> v) {
 double worst(const std::vector<double>& v) { return v.empty() ? 0 : *std::max_element(v.begin(), v.end()); }
 
 bool quiet(const std::string& cmd) { return std::system((cmd + " >/dev/null 2>&1").c_str()) == 0; }
-
-// The daemon in the runtime folder the script set up; kill() is a crash as clients see it.
-class Daemon {
- public:
-  bool start() {
-    const std::string a = std::string("--load=module-null-sink sink_name=") + kOurSink;
-    const std::string b = std::string("--load=module-null-sink sink_name=") + kPaplaySink;
-    std::vector<const char*> argv = {"pulseaudio", "--daemonize=no", "--system=false", "--exit-idle-time=-1", "-n",
-                                     "--load=module-native-protocol-unix", a.c_str(), b.c_str(), nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const int rc = posix_spawnp(&pid_, "pulseaudio", &actions, nullptr, const_cast<char* const*>(argv.data()), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) return false;
-    for (int i = 0; i < 200; ++i) {
-      if (quiet("pactl info")) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
-  }
-  void kill() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-    pid_ = -1;
-  }
-  ~Daemon() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
-
- private:
-  pid_t pid_ = -1;
-};
 
 // Reads a sink's monitor: keeps every sample, and stamps the first loud one after arm().
 class Monitor {
@@ -197,7 +160,7 @@ bool waitCorked(double seconds) {
 
 AudioConfig config() {
   AudioConfig c;
-  c.soundFont = kFont;
+  c.soundFont = tonalix::testing::kDefaultSoundFont;
   c.sampleRate = kRate;
   c.periodFrames = kPeriod;
   return c;
@@ -298,7 +261,7 @@ void heldNote(AudioEngine& engine, int seconds, const std::string& wav) {
 
 // (4) Server killed and started again while a note is held: from the new server answering to
 // our stream being listed, and whether the note is heard again.
-void reconnect(AudioEngine& engine, Daemon& daemon, int rounds) {
+void reconnect(AudioEngine& engine, tonalix::testing::PulseDaemon& daemon, int rounds) {
   engine.sendShortMessage(0x49C0);
   engine.sendShortMessage(0x644590);
   std::vector<double> back;
@@ -333,18 +296,10 @@ int main(int argc, char** argv) {
   const int rounds = argc > 1 ? std::atoi(argv[1]) : 10;
   const int silence = argc > 2 ? std::atoi(argv[2]) : 30;
   const int held = argc > 3 ? std::atoi(argv[3]) : 60;
-  // Only in a runtime folder of its own: started by hand on a desktop it would otherwise put a
-  // second daemon beside the user's.
-  const char* runtime = std::getenv("TONALIX_PULSE_BENCH_DIR");
-  if (!runtime) {
-    std::printf("pulse_output_bench: run scripts/measure-pulse-output, which gives it a private daemon\n");
-    return 0;
-  }
-  setenv("XDG_RUNTIME_DIR", runtime, 1);
-  setenv("HOME", runtime, 1);
-  setenv("PULSE_RUNTIME_PATH", (std::string(runtime) + "/pulse").c_str(), 1);
+  // In a runtime folder of its own: started by hand on a desktop it would otherwise put a second
+  // daemon beside the user's.
   unsetenv("PULSE_SERVER");
-  Daemon daemon;
+  tonalix::testing::PulseDaemon daemon({kOurSink, kPaplaySink});
   if (!daemon.start()) {
     std::fprintf(stderr, "No PulseAudio daemon could be started.\n");
     return 1;
@@ -362,7 +317,7 @@ int main(int argc, char** argv) {
               kPeriod / 2, ourStreamLine("Latency").c_str());
   idleCost(engine);
   firstNoteAfterSilence(engine, rounds, silence);
-  heldNote(engine, held, std::string(runtime) + "/sine.wav");
+  heldNote(engine, held, daemon.folder() + "/sine.wav");
   reconnect(engine, daemon, std::max(1, rounds / 2));
   return 0;
 }

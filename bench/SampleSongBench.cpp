@@ -8,6 +8,7 @@
 #include "platform/system/BuiltInData.h"
 #include "songs/SampleSongCatalogue.h"
 #include "songs/SampleTempFiles.h"
+#include "tests/support/ScratchDir.h"
 
 namespace {
 
@@ -31,12 +32,12 @@ void BM_FindSongItem(benchmark::State& state) {
 BENCHMARK(BM_FindSongItem);
 
 void BM_WriteSongTempFile(benchmark::State& state) {
-  std::string pattern = (std::filesystem::temp_directory_path() / "song-bench-XXXXXX").string();
-  if (!::mkdtemp(pattern.data())) {
+  const testing::ScratchDir scratch("song-bench");
+  if (!scratch.made()) {
     state.SkipWithError("no scratch folder");
     return;
   }
-  songs::SampleTempFiles files(pattern, pattern + "/private");
+  songs::SampleTempFiles files(scratch.str(), scratch.str() + "/private");
   const int n = largestSong();
   const auto bytes = platform::FindResData(songs::SampleSongDataId(n), "CUSTOM");
   for (auto _ : state) {
@@ -46,7 +47,6 @@ void BM_WriteSongTempFile(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                           static_cast<std::int64_t>(bytes.size()));
   state.SetLabel("song " + std::to_string(n) + ", " + std::to_string(bytes.size()) + " bytes");
-  std::filesystem::remove_all(pattern);
 }
 BENCHMARK(BM_WriteSongTempFile)->Unit(benchmark::kMicrosecond);
 

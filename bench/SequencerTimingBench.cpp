@@ -15,14 +15,18 @@
 #include <thread>
 #include <vector>
 
+#include "bench/Percentile.h"
 #include "midi/smf/SmfReader.h"
 #include "platform/audio/AudioEngine.h"
 #include "platform/mci/FrameScheduler.h"
 #include "platform/mci/MidiSequence.h"
 #include "platform/mci/PortSequencePlayer.h"
 #include "platform/mci/SynthSequencePlayer.h"
+#include "tests/support/TestSoundFont.h"
 
 using namespace tonalix::platform;
+
+using tonalix::bench::percentile;
 
 namespace {
 
@@ -53,12 +57,6 @@ class TappedEngine final : public FrameScheduler {
   AudioEngine& engine_;
 };
 
-double percentile(std::vector<double> v, double p) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  return v[static_cast<std::size_t>(p * static_cast<double>(v.size() - 1))];
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -81,7 +79,7 @@ int main(int argc, char** argv) {
     AudioEngine engine;
     AudioConfig config;
     config.output = AudioConfig::Output::Null;
-    config.soundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+    config.soundFont = tonalix::testing::kSmallSoundFont;
     engine.start(config);
     TappedEngine tap(engine);
     SynthSequencePlayer player(tap);

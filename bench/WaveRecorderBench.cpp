@@ -19,13 +19,12 @@
 #include "platform/audio/AudioEngine.h"
 #include "platform/mci/MciSystem.h"
 #include "platform/midiout/MidiOut.h"
+#include "tests/support/TestSoundFont.h"
 
 using namespace tonalix::platform;
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr const char* kSmallFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
 
 double processCpuSeconds() {
   timespec ts{};
@@ -81,7 +80,7 @@ int main(int argc, char** argv) {
   AudioEngine engine;
   AudioConfig config;
   config.output = AudioConfig::Output::Offline;
-  config.soundFont = kSmallFont;
+  config.soundFont = tonalix::testing::kSmallSoundFont;
   if (!engine.start(config)) {
     std::printf("no SoundFont: %s\n", engine.lastError().c_str());
     return 1;

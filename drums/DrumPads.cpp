@@ -35,7 +35,7 @@ void DrumPads::buildControls(const widgets::BuiltControls& design, QWidget* surf
     p.spinner->setObjectName(QStringLiteral("scrDrum%1").arg(n));
     const SpinnerPlace at = spinnerPlace(n);
     p.spinner->setGeometry(
-        widgets::twipsRectToPixels(at.left, at.top, kSpinnerWidth, kSpinnerHeight));
+        widgets::placedTwipsToPixels(at.left, at.top, kSpinnerWidth, kSpinnerHeight));
     p.spinner->setRange(1, 8);
     p.spinner->setSingleStep(1);
     p.spinner->setPageStep(1);

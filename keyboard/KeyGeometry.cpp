@@ -37,6 +37,6 @@ QRect keyRectTwips(int index) {
           kBlackHeight};
 }
 
-QRect keyRectPixels(int index) { return widgets::twipsRectToPixels(keyRectTwips(index)); }
+QRect keyRectPixels(int index) { return widgets::placedTwipsToPixels(keyRectTwips(index)); }
 
 }  // namespace tonalix::keyboard

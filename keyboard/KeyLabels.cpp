@@ -27,8 +27,8 @@ void KeyLabels::buildControls(const widgets::BuiltControls& design, QWidget* sur
     label->hide();
     return label;
   };
-  lblKey1_ = makeStrip("lblKey1", widgets::twipsRectToPixels(300, 2925, 6765, 165), kStripLabel1);
-  lblKey2_ = makeStrip("lblKey2", widgets::twipsRectToPixels(7095, 2925, 3975, 165), kStripLabel2);
+  lblKey1_ = makeStrip("lblKey1", widgets::placedTwipsToPixels(300, 2925, 6765, 165), kStripLabel1);
+  lblKey2_ = makeStrip("lblKey2", widgets::placedTwipsToPixels(7095, 2925, 3975, 165), kStripLabel2);
 
   cmdKeyVisible_ = design.get<widgets::zqButtons_H>(QStringLiteral("cmdKeyVisible"));
   cmdKeyVisible_->setToolTip(QStringLiteral("Show Piano Key Labels"));

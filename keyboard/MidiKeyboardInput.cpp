@@ -1,6 +1,7 @@
 #include "keyboard/MidiKeyboardInput.h"
 
 #include "keyboard/PianoKeyboard.h"
+#include "platform/midi/ShortMessage.h"
 
 namespace tonalix::keyboard {
 
@@ -8,22 +9,11 @@ using namespace platform;
 
 namespace {
 
-constexpr std::uint32_t kNoteOff = 0x80, kNoteOn = 0x90, kControlChange = 0xB0,
-                        kProgramChange = 0xC0, kChannelPressure = 0xD0, kPitchBend = 0xE0;
 // A user-interface thread that stalls for seconds must not make the input grow without bound.
 constexpr std::size_t kMaxBacklog = 4096;
 
-std::uint32_t kindOf(std::uint32_t message) { return message & 0xF0u; }
-int channelOf(std::uint32_t message) { return static_cast<int>(message & 0x0Fu); }
-int noteOf(std::uint32_t message) { return static_cast<int>((message >> 8) & 0x7Fu); }
-int velocityOf(std::uint32_t message) { return static_cast<int>((message >> 16) & 0x7Fu); }
-
-bool isNoteOn(std::uint32_t message) {
-  return kindOf(message) == kNoteOn && velocityOf(message) > 0;
-}
-bool isNoteOff(std::uint32_t message) {
-  return kindOf(message) == kNoteOff || (kindOf(message) == kNoteOn && velocityOf(message) == 0);
-}
+bool isNoteOn(std::uint32_t message) { return ShortMessage::unpack(message).isNoteOn(); }
+bool isNoteOff(std::uint32_t message) { return ShortMessage::unpack(message).isNoteOff(); }
 
 }  // namespace
 
@@ -45,9 +35,10 @@ void MidiKeyboardInput::Stop() {
 }
 
 void MidiKeyboardInput::Receive(std::uint32_t message) {
-  switch (kindOf(message)) {
-    case kNoteOff: case kNoteOn: case kControlChange: case kProgramChange:
-    case kChannelPressure: case kPitchBend:
+  const ShortMessage m = ShortMessage::unpack(message);
+  switch (m.kind()) {
+    case ShortMessage::kNoteOff: case ShortMessage::kNoteOn: case ShortMessage::kControlChange:
+    case ShortMessage::kProgramChange: case ShortMessage::kChannelPressure: case ShortMessage::kPitchBend:
       break;
     default:
       return;  // not something a keyboard plays on the output
@@ -55,12 +46,12 @@ void MidiKeyboardInput::Receive(std::uint32_t message) {
   bool keysChanged = false;
   {
     std::lock_guard lock(mutex_);
-    const auto bit = static_cast<std::uint16_t>(1u << channelOf(message));
-    auto& held = held_[static_cast<std::size_t>(noteOf(message))];
-    if (isNoteOn(message)) {
+    const auto bit = static_cast<std::uint16_t>(1u << m.channel());
+    auto& held = held_[m.data1];
+    if (m.isNoteOn()) {
       keysChanged = (held & bit) == 0;
       held |= bit;
-    } else if (isNoteOff(message)) {
+    } else if (m.isNoteOff()) {
       keysChanged = (held & bit) != 0;
       held = static_cast<std::uint16_t>(held & ~bit);
     }
@@ -106,8 +97,7 @@ void MidiKeyboardInput::ReleaseAll() {
     for (std::size_t note = 0; note < held_.size(); ++note) {
       for (int channel = 0; channel < 16 && held_[note] != 0; ++channel) {
         if (!(held_[note] & (1u << channel))) continue;
-        forwardLocked(kNoteOff | static_cast<std::uint32_t>(channel) |
-                      static_cast<std::uint32_t>(note) << 8);
+        forwardLocked(ShortMessage::of(ShortMessage::kNoteOff, channel, static_cast<int>(note)).pack());
       }
       released = released || held_[note] != 0;
       held_[note] = 0;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "platform/midi/ShortMessage.h"
 #include "platform/midiout/MidiOut.h"
 
 namespace tonalix {
@@ -78,7 +79,7 @@ class MidiState {
 
   // Message arithmetic: channel + data1 * 256 + status + data2 * 65536.
   static std::uint32_t ShortMessage(int status, int channel, int data1, int data2) {
-    return static_cast<std::uint32_t>(channel + data1 * 256 + status + data2 * 65536);
+    return platform::ShortMessage::of(status, channel, data1, data2).pack();
   }
 
  private:

@@ -10,6 +10,7 @@
 #include "midi/MidiState.h"
 #include "widgets/DesignLabel.h"
 #include "widgets/FormDesign.h"
+#include "widgets/TwipsToPixels.h"
 #include "widgets/zqButtons_H.h"
 #include "widgets/zykProgressBar.h"
 #include "widgets/zykSlider.h"
@@ -53,7 +54,7 @@ void SoundControls::makeInstrumentList(QWidget* surface) {
   list_->setObjectName(QStringLiteral("lstInstrument"));
   // Placed in the design's units like every control of the design: the screen's own DPI would
   // move and grow it past its neighbours on a screen that is not 96 dpi.
-  const auto px = [](int twips) { return widgets::FormDesign::twipsToPixels(twips, widgets::kDesignDpi); };
+  const auto px = [](int twips) { return widgets::designTwipsToPixels(twips); };
   list_->setGeometry(px(kListLeft), px(kListTop), px(kListWidth), px(kListHeight));
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
   list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

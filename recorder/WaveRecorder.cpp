@@ -15,6 +15,7 @@
 #include "platform/mci/MciSendCommand.h"
 #include "recorder/RecordDisplay.h"
 #include "widgets/FormDesign.h"
+#include "widgets/TwipsToPixels.h"
 #include "widgets/bvlBUTTON.h"
 #include "widgets/zqButtons_H.h"
 
@@ -39,8 +40,8 @@ double clockTimeOfDay() {
 
 }  // namespace
 
-WaveRecorder::WaveRecorder(const widgets::BuiltControls& controls, QWidget* surface, MessageBox messageBox,
-                           QString appTitle, ShortPath shortPath, MciCalls calls, QObject* parent)
+WaveRecorder::WaveRecorder(const widgets::BuiltControls& controls, QWidget* surface,
+                           widgets::MessageBoxFunction messageBox, QString appTitle, ShortPath shortPath, MciCalls calls, QObject* parent)
     : QObject(parent),
       messageBox_(std::move(messageBox)),
       appTitle_(std::move(appTitle)),
@@ -60,7 +61,7 @@ WaveRecorder::WaveRecorder(const widgets::BuiltControls& controls, QWidget* surf
   txtFileName_->setObjectName(QStringLiteral("txtFileName"));
   txtFileName_->setToolTip(QStringLiteral("Recording File Path"));
   txtFileName_->setAccessibleName(QStringLiteral("Recording File Path"));
-  txtFileName_->setGeometry(kFileNameLeft / 15, kFileNameTop / 15, kFileNameWidth / 15, kFileNameHeight / 15);
+  txtFileName_->setGeometry(widgets::placedTwipsToPixels(kFileNameLeft, kFileNameTop, kFileNameWidth, kFileNameHeight));
 
   command1_ = controls.get<widgets::zqButtons_H>(QStringLiteral("Command1"));
   cmdRecord_ = controls.get<widgets::zqButtons_H>(QStringLiteral("cmdRecord"));
@@ -132,7 +133,8 @@ void WaveRecorder::Command1_Click() {
 void WaveRecorder::cmdRecord_Click() {
   if (recording_ || deviceOpen_) return;
   if (txtFileName_->text().isEmpty()) {
-    messageBox_(QStringLiteral("Please Enter a File Name to Save Recording"), appTitle_);
+    messageBox_(txtFileName_->window(), appTitle_, QStringLiteral("Please Enter a File Name to Save Recording"),
+                widgets::MessageIcon::None);
     return;
   }
   if (cmdStop_) cmdStop_->setEnabled(true);
@@ -161,7 +163,7 @@ void WaveRecorder::sendShowingErrors(const std::string& command) {
   if (code == 0) return;
   char text[kReplyLength] = {};
   calls_.errorString(code, text, kReplyLength);
-  messageBox_(QString::fromLocal8Bit(text), QStringLiteral("Error"));
+  messageBox_(txtFileName_->window(), QStringLiteral("Error"), QString::fromLocal8Bit(text), widgets::MessageIcon::None);
 }
 
 void WaveRecorder::RecordToFile(const std::string& path) {

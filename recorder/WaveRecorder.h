@@ -14,6 +14,7 @@
 #include <string>
 
 #include "songs/SequencerControl.h"
+#include "widgets/MessageBox.h"
 
 class QEventLoop;
 class QLabel;
@@ -33,8 +34,6 @@ namespace tonalix::recorder {
 class WaveRecorder : public QObject {
   Q_OBJECT
  public:
-  // Shows text in a box with an OK button and the caption.
-  using MessageBox = std::function<void(const QString& text, const QString& caption)>;
   // The short form of a path (creating the file when missing); empty when it cannot be made.
   using ShortPath = std::function<std::string(const std::string& path)>;
 
@@ -51,7 +50,8 @@ class WaveRecorder : public QObject {
   static const std::array<Format, 4> kFormats;
 
   // Controls come from the window's design; txtFileName is made here on `surface`.
-  WaveRecorder(const widgets::BuiltControls& controls, QWidget* surface, MessageBox messageBox, QString appTitle,
+  WaveRecorder(const widgets::BuiltControls& controls, QWidget* surface, widgets::MessageBoxFunction messageBox,
+               QString appTitle,
                ShortPath shortPath, MciCalls calls = MciCalls::platform(), QObject* parent = nullptr);
   ~WaveRecorder() override;
 
@@ -102,7 +102,7 @@ class WaveRecorder : public QObject {
   void sendShowingErrors(const std::string& command);
   void saveAndClose();
 
-  MessageBox messageBox_;
+  widgets::MessageBoxFunction messageBox_;
   QString appTitle_;
   ShortPath shortPath_;
   MciCalls calls_;

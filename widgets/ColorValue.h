@@ -18,6 +18,10 @@ constexpr ColorValue kWindowBackground = 0x80000005u;
 constexpr ColorValue kHighlight = 0x8000000Du;
 
 constexpr bool isSystemColor(ColorValue v) { return (v & 0xFF000000u) == kSystemColorFlag; }
+// Whether a number read from outside (a saved design, a caller) is either kind of colour value.
+constexpr bool isColorValue(long long v) {
+  return (v >= 0 && v <= 0x00FFFFFF) || (v >= 0x80000000LL && v <= 0x800000FFLL);
+}
 
 // A direct colour from red, green and blue components.
 constexpr ColorValue rgbValue(int r, int g, int b) {

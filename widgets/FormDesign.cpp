@@ -223,12 +223,6 @@ QList<DesignError> FormDesign::saveErrors() const {
   return errors;
 }
 
-int FormDesign::twipsToPixels(int twips, int dpi) { return roundHalfEven(double(twips) * (dpi > 0 ? dpi : 96) / 1440.0); }
-
-int FormDesign::pixelsToTwips(int pixels, int dpi) {
-  return roundHalfEven(double(pixels) * 1440.0 / (dpi > 0 ? dpi : 96));
-}
-
 QWidget* BuiltControls::widget(const QString& name, int index) const {
   const QString key = index == kNoIndex ? name : QStringLiteral("%1(%2)").arg(name).arg(index);
   auto it = byKey_.constFind(key);
@@ -268,8 +262,8 @@ BuiltControls FormDesign::build(QWidget* parent, const ControlRegistry& registry
     }
     QWidget* w = type->create(parent);
     w->setObjectName(c.key());
-    w->setGeometry(twipsToPixels(c.left, dpiX), twipsToPixels(c.top, dpiY), twipsToPixels(c.width, dpiX),
-                   twipsToPixels(c.height, dpiY));
+    w->setGeometry(designTwipsToPixels(c.left, dpiX), designTwipsToPixels(c.top, dpiY), designTwipsToPixels(c.width, dpiX),
+                   designTwipsToPixels(c.height, dpiY));
     // Twips are finer than pixels: remember them so that a control left where it was placed
     // saves its design position exactly.
     w->setProperty(kDesignTwipsProperty, QRect(c.left, c.top, c.width, c.height));
@@ -292,18 +286,18 @@ FormDesign FormDesign::capture(const BuiltControls& built, const ControlRegistry
     const int dpiX = kDesignDpi, dpiY = kDesignDpi;
     const QRect g = b.widget->geometry();
     const QRect placed = b.widget->property(kDesignTwipsProperty).toRect();
-    const QRect placedPixels(twipsToPixels(placed.left(), dpiX), twipsToPixels(placed.top(), dpiY),
-                             twipsToPixels(placed.width(), dpiX), twipsToPixels(placed.height(), dpiY));
+    const QRect placedPixels(designTwipsToPixels(placed.left(), dpiX), designTwipsToPixels(placed.top(), dpiY),
+                             designTwipsToPixels(placed.width(), dpiX), designTwipsToPixels(placed.height(), dpiY));
     if (placed.isValid() && placedPixels == g) {
       c.left = placed.left();
       c.top = placed.top();
       c.width = placed.width();
       c.height = placed.height();
     } else {
-      c.left = pixelsToTwips(g.x(), dpiX);
-      c.top = pixelsToTwips(g.y(), dpiY);
-      c.width = pixelsToTwips(g.width(), dpiX);
-      c.height = pixelsToTwips(g.height(), dpiY);
+      c.left = designPixelsToTwips(g.x(), dpiX);
+      c.top = designPixelsToTwips(g.y(), dpiY);
+      c.width = designPixelsToTwips(g.width(), dpiX);
+      c.height = designPixelsToTwips(g.height(), dpiY);
     }
     if (const auto* d = dynamic_cast<const Designable*>(b.widget)) d->WriteProperties(c.properties);
     if (const ControlType* type = registry.find(b.type))

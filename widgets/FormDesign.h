@@ -21,14 +21,13 @@
 
 #include "widgets/ControlRegistry.h"
 #include "widgets/PropertyBag.h"
+#include "widgets/TwipsToPixels.h"
 
 class QWidget;
 
 namespace tonalix::widgets {
 
 constexpr int kNoIndex = -1;
-// Logical pixels per inch of a design: 1440 twips per inch, 15 twips per logical pixel.
-constexpr int kDesignDpi = 96;
 
 struct ControlDesign {
   QString type;
@@ -96,10 +95,6 @@ class FormDesign {
   // The design of built controls as they are now: positions from their geometry and settings
   // from WriteProperties, so only values that differ from the defaults are kept.
   static FormDesign capture(const BuiltControls& built, const ControlRegistry& registry = ControlRegistry::standard());
-
-  // Twips <-> pixels for a widget's screen (1440 twips per inch).
-  static int twipsToPixels(int twips, int dpi);
-  static int pixelsToTwips(int pixels, int dpi);
 };
 
 struct FormDesign::ParseResult {

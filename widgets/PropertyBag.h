@@ -6,6 +6,10 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <climits>
+#include <optional>
+
+#include "widgets/ColorValue.h"
 
 namespace tonalix::widgets {
 
@@ -15,6 +19,27 @@ class PropertyBag {
     auto it = values_.constFind(name);
     return it == values_.constEnd() ? defaultValue : it.value();
   }
+  // Typed reads for loading a design, which may have been edited by hand. An invalid setting
+  // is ignored: each gives nothing when the name is missing, its value is not of the type or
+  // lies outside lo..hi, and the widget keeps its default or current value.
+  std::optional<int> readInt(const QString& name, int lo = INT_MIN, int hi = INT_MAX) const {
+    bool ok = false;
+    const int n = ReadProperty(name).toInt(&ok);
+    if (!ok || n < lo || n > hi) return std::nullopt;
+    return n;
+  }
+  std::optional<bool> readBool(const QString& name) const {
+    const QVariant v = ReadProperty(name);
+    if (!v.canConvert<bool>()) return std::nullopt;
+    return v.toBool();
+  }
+  std::optional<ColorValue> readColor(const QString& name) const {
+    bool ok = false;
+    const qlonglong n = ReadProperty(name).toLongLong(&ok);
+    if (!ok || !isColorValue(n)) return std::nullopt;
+    return static_cast<ColorValue>(n);
+  }
+
   // Stores the value only when it differs from the default; a default value removes the name.
   // Names keep the order they were first written in, so a design lists each widget's settings
   // in the widget's own order.

@@ -82,4 +82,18 @@ int shiftMask(Qt::KeyboardModifiers modifiers) {
   return mask;
 }
 
+int mouseButtonCode(Qt::MouseButton button) {
+  switch (button) {
+    case Qt::LeftButton: return MouseLeft;
+    case Qt::RightButton: return MouseRight;
+    case Qt::MiddleButton: return MouseMiddle;
+    default: return 0;
+  }
+}
+
+int mouseButtonMask(Qt::MouseButtons buttons) {
+  return (buttons & Qt::LeftButton ? MouseLeft : 0) | (buttons & Qt::RightButton ? MouseRight : 0) |
+         (buttons & Qt::MiddleButton ? MouseMiddle : 0);
+}
+
 }  // namespace tonalix::widgets

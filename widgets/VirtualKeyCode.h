@@ -1,6 +1,7 @@
-// Key codes and shift masks in the numbering the program's key handlers and the piano's key
-// bindings use: the desktop's virtual-key codes (65 'A', 32 space, 37..40 arrows; letters and
-// digits are their own characters) and Shift 1, Ctrl 2, Alt 4. The one table of key codes.
+// Key codes, shift masks and mouse-button codes in the numbering the program's key and mouse
+// handlers and the piano's key bindings use: the desktop's virtual-key codes (65 'A', 32 space,
+// 37..40 arrows; letters and digits are their own characters), Shift 1, Ctrl 2, Alt 4, and the
+// left button 1, right 2, middle 4. The one table of key codes.
 #pragma once
 
 #include <QKeyEvent>
@@ -23,6 +24,7 @@ enum VirtualKey : int {
 };
 
 enum ShiftMask : int { ShiftMaskShift = 1, ShiftMaskCtrl = 2, ShiftMaskAlt = 4 };
+enum MouseButtonCode : int { MouseLeft = 1, MouseRight = 2, MouseMiddle = 4 };
 
 // The virtual-key code of a Qt key, or 0 when the key has none. A shifted character gives the
 // code of the key it sits on in a US layout ('!' the code of '1', '_' that of '-').
@@ -34,5 +36,9 @@ int virtualKeyCode(const QKeyEvent& event);
 // The Qt key for a virtual-key code, or 0 when there is none.
 int qtKeyFromVirtual(int keyCode);
 int shiftMask(Qt::KeyboardModifiers modifiers);
+// The code of the one button a press or release is about; 0 for any other button.
+int mouseButtonCode(Qt::MouseButton button);
+// The codes of all the buttons held during a move, added up.
+int mouseButtonMask(Qt::MouseButtons buttons);
 
 }  // namespace tonalix::widgets

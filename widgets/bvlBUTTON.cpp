@@ -8,27 +8,11 @@
 #include <algorithm>
 
 #include "widgets/MousePointer.h"
+#include "widgets/VirtualKeyCode.h"
 
 namespace tonalix::widgets {
 
 namespace {
-
-int mouseCode(Qt::MouseButton b) {
-  switch (b) {
-    case Qt::LeftButton: return 1;
-    case Qt::RightButton: return 2;
-    case Qt::MiddleButton: return 4;
-    default: return 0;
-  }
-}
-
-int buttonsCode(Qt::MouseButtons b) {
-  return (b & Qt::LeftButton ? 1 : 0) | (b & Qt::RightButton ? 2 : 0) | (b & Qt::MiddleButton ? 4 : 0);
-}
-
-int shiftCode(Qt::KeyboardModifiers m) {
-  return (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::ControlModifier ? 2 : 0) | (m & Qt::AltModifier ? 4 : 0);
-}
 
 QColor qcolour(ColorValue v) { return resolveColor(mdlSHPCLR::TranslateColour(v)); }
 
@@ -375,13 +359,13 @@ void bvlBUTTON::resizeEvent(QResizeEvent*) { shapeStep(); }
 // ---- mouse, keys and timer ----------------------------------------------------------------
 
 void bvlBUTTON::mousePressEvent(QMouseEvent* e) {
-  const int button = mouseCode(e->button());
+  const int button = mouseButtonCode(e->button());
   if (!isEnabled() || !(button & mouseKeys_)) return;
   pressed_ = true;
   state_ = kDown | kHover;
   repaintFace(false);
   const QPointF pos = e->position();
-  emit MouseDown(button, shiftCode(e->modifiers()), float(pos.x()), float(pos.y()));
+  emit MouseDown(button, shiftMask(e->modifiers()), float(pos.x()), float(pos.y()));
 }
 
 void bvlBUTTON::mouseReleaseEvent(QMouseEvent* e) {
@@ -402,7 +386,7 @@ void bvlBUTTON::mouseReleaseEvent(QMouseEvent* e) {
     } else if (!value_) {
       setValue(true);
     }
-    emit MouseUp(mouseCode(e->button()), shiftCode(e->modifiers()), float(pos.x()), float(pos.y()));
+    emit MouseUp(mouseButtonCode(e->button()), shiftMask(e->modifiers()), float(pos.x()), float(pos.y()));
   } else {
     state_ = (behaviour_ != PushButton && value_) ? kDown : 0;
   }
@@ -426,7 +410,7 @@ void bvlBUTTON::mouseMoveEvent(QMouseEvent* e) {
   repaintFace(false);
   if (!tmrRCB_.isActive()) tmrRCB_.start();
   const float less = (state_ & kDown) ? 2.0f : 0.0f;
-  emit MouseMove(buttonsCode(e->buttons()), shiftCode(e->modifiers()), float(pos.x()) - less, float(pos.y()) - less);
+  emit MouseMove(mouseButtonMask(e->buttons()), shiftMask(e->modifiers()), float(pos.x()) - less, float(pos.y()) - less);
 }
 
 void bvlBUTTON::tick() {
@@ -456,11 +440,11 @@ void bvlBUTTON::Flash() {
 }
 
 void bvlBUTTON::keyPressEvent(QKeyEvent* e) {
-  emit KeyDown(e->key(), shiftCode(e->modifiers()));
+  emit KeyDown(e->key(), shiftMask(e->modifiers()));
   if (!e->text().isEmpty()) emit KeyPress(e->text().at(0).unicode());
 }
 
-void bvlBUTTON::keyReleaseEvent(QKeyEvent* e) { emit KeyUp(e->key(), shiftCode(e->modifiers())); }
+void bvlBUTTON::keyReleaseEvent(QKeyEvent* e) { emit KeyUp(e->key(), shiftMask(e->modifiers())); }
 
 bool bvlBUTTON::event(QEvent* e) {
   if (e->type() == QEvent::Shortcut) {
@@ -486,38 +470,35 @@ void bvlBUTTON::changeEvent(QEvent* e) {
 
 void bvlBUTTON::ReadProperties(const PropertyBag& bag) {
   reading_ = true;
-  auto num = [&](const char* key, qlonglong fallback) {
-    bool ok = false;
-    const qlonglong v = bag.ReadProperty(QLatin1String(key), fallback).toLongLong(&ok);
-    return ok ? v : fallback;
-  };
-  auto flag = [&](const char* key, bool fallback) { return bag.ReadProperty(QLatin1String(key), fallback).toBool(); };
+  // Numbers out of their range are brought into it, unlike the other widgets' settings.
+  auto num = [&](const char* key, int fallback) { return bag.readInt(QLatin1String(key)).value_or(fallback); };
+  auto flag = [&](const char* key, bool fallback) { return bag.readBool(QLatin1String(key)).value_or(fallback); };
   auto text = [&](const char* key, const QString& fallback) { return bag.ReadProperty(QLatin1String(key), fallback).toString(); };
-  auto colour = [&](const char* key, ColorValue fallback) { return static_cast<ColorValue>(num(key, fallback)); };
+  auto colour = [&](const char* key, ColorValue fallback) { return bag.readColor(QLatin1String(key)).value_or(fallback); };
   accessKeys_ = text("AccessKeys", QString());
-  appearance_ = std::clamp(static_cast<int>(num("Appearance", 2)), 0, 3);
+  appearance_ = std::clamp(num("Appearance", 2), 0, 3);
   backColour_ = colour("BackColour", kButtonFace);
-  behaviour_ = std::clamp(static_cast<int>(num("Behaviour", 0)), 0, 2);
+  behaviour_ = std::clamp(num("Behaviour", 0), 0, 2);
   bevelAutoAdjust_ = flag("BevelAutoAdjust", true);
-  bevelHeight_ = std::clamp(static_cast<int>(num("BevelHeight", 0)), 0, 32767);
+  bevelHeight_ = std::clamp(num("BevelHeight", 0), 0, 32767);
   caption_ = text("Caption", objectName());
-  captionJustify_ = std::clamp(static_cast<int>(num("CaptionJustify", 4)), 0, 8);
+  captionJustify_ = std::clamp(num("CaptionJustify", 4), 0, 8);
   captionColour_ = colour("CaptionColour", 0x80000008u);
   captionHoverColour_ = colour("CaptionHoverColour", 0x8000000Eu);
   captionOffset_ = text("CaptionOffset", QStringLiteral("(0,0)"));
   setEnabled(flag("Enabled", true));
   const QVariant f = bag.ReadProperty(QStringLiteral("Font"));
   if (f.typeId() == QMetaType::QFont) setFont(f.value<QFont>());
-  mouseKeys_ = static_cast<int>(num("MouseKeys", 1));
+  mouseKeys_ = num("MouseKeys", 1);
   picture_ = ButtonPicture::fromVariant(bag.ReadProperty(QStringLiteral("Picture")));
-  pictureJustify_ = std::clamp(static_cast<int>(num("PictureJustify", 4)), 0, 8);
+  pictureJustify_ = std::clamp(num("PictureJustify", 4), 0, 8);
   pictureHover_ = ButtonPicture::fromVariant(bag.ReadProperty(QStringLiteral("PictureHover")));
   pictureOffset_ = text("PictureOffset", QStringLiteral("(0,0)"));
   transparency_ = colour("Transparency", 0xC0C0C0u);
   useTransparency_ = flag("UseTransparency", true);
   value_ = flag("Value", false);
   mouseIcon_ = ButtonPicture::fromVariant(bag.ReadProperty(QStringLiteral("MouseIcon")));
-  mousePointer_ = static_cast<int>(num("MousePointer", 0));
+  mousePointer_ = num("MousePointer", 0);
   if (!isValidMousePointer(mousePointer_)) mousePointer_ = 0;
   // A bad saved offset loads as the default, quietly: no message box while a window opens.
   if (!mdlSHPCLR::ParseCartesian(captionOffset_, captionX_, captionY_, {})) {

@@ -27,25 +27,6 @@ constexpr int kMaxSlantWidenSteps = 400;
 
 bool inRange(int v, int lo, int hi) { return v >= lo && v <= hi; }
 
-// A colour value is a direct colour 0x00BBGGRR or a system colour 0x800000nn.
-bool isColorValue(qlonglong v) {
-  return (v >= 0 && v <= 0x00FFFFFF) || (v >= 0x80000000LL && v <= 0x800000FFLL);
-}
-
-int buttonCode(Qt::MouseButton b) {
-  switch (b) {
-    case Qt::LeftButton: return zqButtons_H::LeftButton;
-    case Qt::RightButton: return zqButtons_H::RightButton;
-    case Qt::MiddleButton: return zqButtons_H::MiddleButton;
-    default: return 0;
-  }
-}
-
-int buttonMask(Qt::MouseButtons b) {
-  return (b & Qt::LeftButton ? 1 : 0) | (b & Qt::RightButton ? 2 : 0) |
-         (b & Qt::MiddleButton ? 4 : 0);
-}
-
 // One-pixel offsets of the CustomClick directions 1..8.
 constexpr std::array<QPoint, 9> kCustomClickOffsets{
     QPoint(0, 0),  QPoint(0, -1), QPoint(1, -1), QPoint(-1, -1), QPoint(1, 1),
@@ -78,21 +59,6 @@ bool findAccessKey(const QString& caption, QString& key) {
   return false;
 }
 
-std::optional<int> readInt(const PropertyBag& bag, const char* name, int lo, int hi) {
-  const QVariant v = bag.ReadProperty(QLatin1String(name));
-  bool ok = false;
-  const int n = v.toInt(&ok);
-  if (!v.isValid() || !ok || !inRange(n, lo, hi)) return std::nullopt;
-  return n;
-}
-
-ColorValue readColor(const PropertyBag& bag, const char* name, ColorValue fallback) {
-  const QVariant v = bag.ReadProperty(QLatin1String(name));
-  bool ok = false;
-  const qlonglong n = v.toLongLong(&ok);
-  return v.isValid() && ok && isColorValue(n) ? static_cast<ColorValue>(n) : fallback;
-}
-
 // No picture is the default, so it leaves the key out.
 void writePicture(PropertyBag& bag, const QString& name, const ButtonPicture& picture) {
   if (picture.isNull())
@@ -101,10 +67,6 @@ void writePicture(PropertyBag& bag, const QString& name, const ButtonPicture& pi
     bag.WriteProperty(name, picture.toVariant());
 }
 
-bool readBool(const PropertyBag& bag, const char* name, bool fallback) {
-  const QVariant v = bag.ReadProperty(QLatin1String(name));
-  return v.canConvert<bool>() ? v.toBool() : fallback;
-}
 }  // namespace
 
 zqButtons_H::zqButtons_H(QWidget* parent) : QWidget(parent) {
@@ -523,7 +485,7 @@ void zqButtons_H::pressLeft(const QPointF& pos, int shift) {
 }
 
 void zqButtons_H::mousePressEvent(QMouseEvent* e) {
-  const int button = buttonCode(e->button());
+  const int button = mouseButtonCode(e->button());
   lastButton_ = button;
   clickAfterRelease_ = true;
   if (button == LeftButton) {
@@ -535,14 +497,14 @@ void zqButtons_H::mousePressEvent(QMouseEvent* e) {
 }
 
 void zqButtons_H::mouseMoveEvent(QMouseEvent* e) {
-  const int buttons = buttonMask(e->buttons());
+  const int buttons = mouseButtonMask(e->buttons());
   if (!hovering_ && pointerIsOverMe()) startHover(buttons == LeftButton);
   emit MouseMove(buttons, shiftMask(e->modifiers()), float(e->position().x()),
                  float(e->position().y()));
 }
 
 void zqButtons_H::mouseReleaseEvent(QMouseEvent* e) {
-  const int button = buttonCode(e->button());
+  const int button = mouseButtonCode(e->button());
   held_ = false;
   if (button == LeftButton) {
     state_ &= ~kPressed;
@@ -560,7 +522,7 @@ void zqButtons_H::mouseReleaseEvent(QMouseEvent* e) {
 }
 
 void zqButtons_H::mouseDoubleClickEvent(QMouseEvent* e) {
-  const int button = buttonCode(e->button());
+  const int button = mouseButtonCode(e->button());
   clickAfterRelease_ = false;
   const QPointF pos = mapFromGlobal(QCursor::pos());
   emit DoubleClick(lastButton_);
@@ -750,14 +712,14 @@ void applyDropEffect(QDropEvent* e, int effect) {
 
 void zqButtons_H::dragEnterEvent(QDragEnterEvent* e) {
   int effect = int(e->possibleActions());
-  emit OLEDragOver(e->mimeData(), effect, buttonMask(e->buttons()), shiftMask(e->modifiers()),
+  emit OLEDragOver(e->mimeData(), effect, mouseButtonMask(e->buttons()), shiftMask(e->modifiers()),
                    float(e->position().x()), float(e->position().y()), 0);
   applyDropEffect(e, effect);
 }
 
 void zqButtons_H::dragMoveEvent(QDragMoveEvent* e) {
   int effect = int(e->possibleActions());
-  emit OLEDragOver(e->mimeData(), effect, buttonMask(e->buttons()), shiftMask(e->modifiers()),
+  emit OLEDragOver(e->mimeData(), effect, mouseButtonMask(e->buttons()), shiftMask(e->modifiers()),
                    float(e->position().x()), float(e->position().y()), 2);
   applyDropEffect(e, effect);
 }
@@ -770,7 +732,7 @@ void zqButtons_H::dragLeaveEvent(QDragLeaveEvent*) {
 
 void zqButtons_H::dropEvent(QDropEvent* e) {
   int effect = int(e->possibleActions());
-  emit OLEDragDrop(e->mimeData(), effect, buttonMask(e->buttons()), shiftMask(e->modifiers()),
+  emit OLEDragDrop(e->mimeData(), effect, mouseButtonMask(e->buttons()), shiftMask(e->modifiers()),
                    float(e->position().x()), float(e->position().y()));
   applyDropEffect(e, effect);
 }
@@ -782,31 +744,31 @@ void zqButtons_H::ReadProperties(const PropertyBag& bag) {
   drawingDelayed_ = true;
   // Each key falls back to its default when missing or unusable; nothing else is touched.
   const QString caption = bag.ReadProperty(QStringLiteral("Caption")).toString();
-  captionAlign_ = readInt(bag, "CapAlign", 0, 2).value_or(AlignCenter);
-  buttonStyle_ = readInt(bag, "BackStyle", 0, 7).value_or(0);
-  buttonShape_ = readInt(bag, "Shape", 0, 8).value_or(0);
-  gradientMode_ = readInt(bag, "Gradient", 0, 4).value_or(GradientNone);
-  gradientColor_ = readColor(bag, "cGradient", kButtonFace);
-  foreColor_ = readColor(bag, "cFore", kButtonText);
+  captionAlign_ = bag.readInt(QStringLiteral("CapAlign"), 0, 2).value_or(AlignCenter);
+  buttonStyle_ = bag.readInt(QStringLiteral("BackStyle"), 0, 7).value_or(0);
+  buttonShape_ = bag.readInt(QStringLiteral("Shape"), 0, 8).value_or(0);
+  gradientMode_ = bag.readInt(QStringLiteral("Gradient"), 0, 4).value_or(GradientNone);
+  gradientColor_ = bag.readColor(QStringLiteral("cGradient")).value_or(kButtonFace);
+  foreColor_ = bag.readColor(QStringLiteral("cFore")).value_or(kButtonText);
   QFont savedFont;
   const QString fontText = bag.ReadProperty(QStringLiteral("Font")).toString();
   if (!fontText.isEmpty() && savedFont.fromString(fontText)) setFont(savedFont);
-  showFocusRect_ = readBool(bag, "Focus", true);
-  const int mode = readInt(bag, "Mode", 0, 2).value_or(ModeCommand);
-  value_ = mode != ModeCommand && readBool(bag, "Value", false);
-  customClick_ = readInt(bag, "CustomClick", 0, 8).value_or(0);
+  showFocusRect_ = bag.readBool(QStringLiteral("Focus")).value_or(true);
+  const int mode = bag.readInt(QStringLiteral("Mode"), 0, 2).value_or(ModeCommand);
+  value_ = mode != ModeCommand && bag.readBool(QStringLiteral("Value")).value_or(false);
+  customClick_ = bag.readInt(QStringLiteral("CustomClick"), 0, 8).value_or(0);
   picture_ = ButtonPicture::fromVariant(bag.ReadProperty(QStringLiteral("Image")));
-  const int sizePx = readInt(bag, "ImgSize", 16, 48).value_or(16);
+  const int sizePx = bag.readInt(QStringLiteral("ImgSize"), 16, 48).value_or(16);
   pictureSizePx_ = sizePx % 8 == 0 ? sizePx : 16;
-  pictureAlign_ = readInt(bag, "ImgAlign", 0, 5).value_or(PicLeftEdge);
-  hoverForeColor_ = readColor(bag, "cFHover", kButtonText);
-  setEnabled(readBool(bag, "Enabled", true));
-  backColor_ = readColor(bag, "cBack", containerColor());
-  hoverBackColor_ = readColor(bag, "cBHover", backColor_);
-  hoverLocks_ = readInt(bag, "LockHover", 0, 3).value_or(HoverLockBoth);
-  captionStyle_ = readInt(bag, "CapStyle", 0, 2).value_or(CaptionFlat);
+  pictureAlign_ = bag.readInt(QStringLiteral("ImgAlign"), 0, 5).value_or(PicLeftEdge);
+  hoverForeColor_ = bag.readColor(QStringLiteral("cFHover")).value_or(kButtonText);
+  setEnabled(bag.readBool(QStringLiteral("Enabled")).value_or(true));
+  backColor_ = bag.readColor(QStringLiteral("cBack")).value_or(containerColor());
+  hoverBackColor_ = bag.readColor(QStringLiteral("cBHover")).value_or(backColor_);
+  hoverLocks_ = bag.readInt(QStringLiteral("LockHover"), 0, 3).value_or(HoverLockBoth);
+  captionStyle_ = bag.readInt(QStringLiteral("CapStyle"), 0, 2).value_or(CaptionFlat);
   setMouseIcon(ButtonPicture::fromVariant(bag.ReadProperty(QStringLiteral("mIcon"))));
-  if (const auto pointer = readInt(bag, "mPointer", 0, 99)) setMousePointer(*pointer);
+  if (const auto pointer = bag.readInt(QStringLiteral("mPointer"), 0, 99)) setMousePointer(*pointer);
 
   // Combinations the setters would refuse are brought back to a consistent state.
   if (buttonShape_ >= 7 && (picture_.isNull() || picture_.icon)) buttonShape_ = 0;

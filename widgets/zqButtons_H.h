@@ -13,6 +13,7 @@
 #include "widgets/ButtonShape.h"
 #include "widgets/ColorValue.h"
 #include "widgets/PropertyBag.h"
+#include "widgets/VirtualKeyCode.h"
 
 class QMimeData;
 
@@ -36,8 +37,8 @@ class zqButtons_H : public QWidget, public Designable {
   enum HoverLock {
     HoverLockBoth = 0, HoverLockForeOnly = 1, HoverLockBackOnly = 2, HoverLockNone = 3,
   };
-  // Mouse buttons as the events report them.
-  enum MouseButtonCode { LeftButton = 1, RightButton = 2, MiddleButton = 4 };
+  // Mouse buttons as the events report them: the codes of the key-code table.
+  enum MouseButtonCode { LeftButton = MouseLeft, RightButton = MouseRight, MiddleButton = MouseMiddle };
 
   explicit zqButtons_H(QWidget* parent = nullptr);
   ~zqButtons_H() override;

@@ -108,21 +108,16 @@ QFont zykProgressBar::inheritedFont() const {
 }
 
 void zykProgressBar::ReadProperties(const PropertyBag& bag) {
-  auto readInt = [&bag](const char* key, int fallback) {
-    bool ok = false;
-    const int v = bag.ReadProperty(QString::fromLatin1(key), fallback).toInt(&ok);
-    return ok ? v : fallback;
-  };
   auto readPicture = [&bag](const char* key, QString& name, QPixmap& pm) {
     const QString n = bag.ReadProperty(QString::fromLatin1(key), QString()).toString();
     pm = loadPicture(n);
     name = pm.isNull() ? QString() : n;
   };
   captionCustom_ = bag.ReadProperty(QStringLiteral("CaptionCustom"), QString()).toString();
-  captionFormat_ = readInt("CaptionFormat", 0);
+  captionFormat_ = bag.readInt(QStringLiteral("CaptionFormat")).value_or(0);
   // An empty or inverted range from a hand-edited design is ignored rather than divided by.
-  const int max = readInt("Max", 100);
-  const int min = readInt("Min", 0);
+  const int max = bag.readInt(QStringLiteral("Max")).value_or(100);
+  const int min = bag.readInt(QStringLiteral("Min")).value_or(0);
   if (min < max) {
     min_ = min;
     max_ = max;
@@ -130,12 +125,10 @@ void zykProgressBar::ReadProperties(const PropertyBag& bag) {
     min_ = 0;
     max_ = 100;
   }
-  orientation_ = readInt("Orientation", kHorizontal);
-  value_ = std::clamp(readInt("Value", 0), min_, max_);
-  setEnabled(bag.ReadProperty(QStringLiteral("Enabled"), true).toBool());
-  bool ok = false;
-  const uint colour = bag.ReadProperty(QStringLiteral("FontColor"), kButtonText).toUInt(&ok);
-  fontColor_ = ok ? colour : kButtonText;
+  orientation_ = bag.readInt(QStringLiteral("Orientation")).value_or(kHorizontal);
+  value_ = std::clamp(bag.readInt(QStringLiteral("Value")).value_or(0), min_, max_);
+  setEnabled(bag.readBool(QStringLiteral("Enabled")).value_or(true));
+  fontColor_ = bag.readColor(QStringLiteral("FontColor")).value_or(kButtonText);
   readPicture("MouseIcon", mouseIconName_, mouseIcon_);
   const QVariant f = bag.ReadProperty(QStringLiteral("Font"));
   if (f.typeId() == QMetaType::QFont)
@@ -144,7 +137,7 @@ void zykProgressBar::ReadProperties(const PropertyBag& bag) {
     setFont(QFont());  // back to the container's font
   readPicture("BarPicture", barPictureName_, bar_);
   readPicture("BarPictureBack", barPictureBackName_, background_);
-  const int pointer = readInt("MousePointer", 0);
+  const int pointer = bag.readInt(QStringLiteral("MousePointer")).value_or(0);
   mousePointer_ = isValidMousePointer(pointer) ? pointer : 0;
   applyMousePointer(this, mousePointer_, mouseIcon_);
 

@@ -8,7 +8,9 @@
 #include "widgets/BevelEdge.h"
 #include "widgets/PictureLoader.h"
 #include "widgets/Rounding.h"
+#include "widgets/TwipsToPixels.h"
 #include "widgets/ValueTip.h"
+#include "widgets/VirtualKeyCode.h"
 
 namespace tonalix::widgets {
 
@@ -17,16 +19,6 @@ namespace {
 // Logical (device-independent) size of a picture, so high-DPI pictures keep their layout size.
 QSize logicalSize(const QPixmap& pixmap) {
   return pixmap.isNull() ? QSize(0, 0) : pixmap.deviceIndependentSize().toSize();
-}
-
-int twipsPerPixel(int dpi) { return dpi > 0 ? std::max(1, roundHalfEven(1440.0 / dpi)) : 15; }
-
-short shiftState(Qt::KeyboardModifiers mods) {
-  short shift = 0;
-  if (mods & Qt::ShiftModifier) shift |= 1;
-  if (mods & Qt::ControlModifier) shift |= 2;
-  if (mods & Qt::AltModifier) shift |= 4;
-  return shift;
 }
 
 // Edge kind drawn around the groove for rail styles 0 to 4.
@@ -64,8 +56,8 @@ QPixmap zykSlider::builtInThumb() {
 }
 
 zykSlider::zykSlider(QWidget* parent) : QWidget(parent) {
-  twipsPerPixelX_ = twipsPerPixel(logicalDpiX());
-  twipsPerPixelY_ = twipsPerPixel(logicalDpiY());
+  twipsPerPixelX_ = twipsPerPixelAt(logicalDpiX());
+  twipsPerPixelY_ = twipsPerPixelAt(logicalDpiY());
   thumb_ = builtInThumb();
   setAttribute(Qt::WA_OpaquePaintEvent);
   resizeStep();
@@ -141,23 +133,16 @@ PropertyError zykSlider::SetRailPicture(const QString& name) {
 }
 
 void zykSlider::ReadProperties(const PropertyBag& bag) {
-  auto readInt = [&bag](const char* key, int fallback) {
-    bool ok = false;
-    const int v = bag.ReadProperty(QString::fromLatin1(key), fallback).toInt(&ok);
-    return ok ? v : fallback;
-  };
-  bool ok = false;
-  const uint colour = bag.ReadProperty(QStringLiteral("BackColor"), kButtonFace).toUInt(&ok);
-  backColor_ = ok ? colour : kButtonFace;
-  enabled_ = bag.ReadProperty(QStringLiteral("Enabled"), true).toBool();
-  const int orientation = readInt("Orientation", kVertical);
+  backColor_ = bag.readColor(QStringLiteral("BackColor")).value_or(kButtonFace);
+  enabled_ = bag.readBool(QStringLiteral("Enabled")).value_or(true);
+  const int orientation = bag.readInt(QStringLiteral("Orientation")).value_or(kVertical);
   orientation_ = orientation == kHorizontal ? kHorizontal : kVertical;
-  railStyle_ = readInt("RailStyle", 0);
-  showValueTip_ = bag.ReadProperty(QStringLiteral("ShowValueTip"), true).toBool();
+  railStyle_ = bag.readInt(QStringLiteral("RailStyle")).value_or(0);
+  showValueTip_ = bag.readBool(QStringLiteral("ShowValueTip")).value_or(true);
   // A hand-edited design may hold an empty or inverted range; such a pair is ignored rather
   // than leaving a range of zero to divide by.
-  const int min = readInt("Min", 0);
-  const int max = readInt("Max", 10);
+  const int min = bag.readInt(QStringLiteral("Min")).value_or(0);
+  const int max = bag.readInt(QStringLiteral("Max")).value_or(10);
   if (min < max) {
     min_ = min;
     max_ = max;
@@ -165,7 +150,7 @@ void zykSlider::ReadProperties(const PropertyBag& bag) {
     min_ = 0;
     max_ = 10;
   }
-  value_ = std::clamp(readInt("Value", 0), min_, max_);
+  value_ = std::clamp(bag.readInt(QStringLiteral("Value")).value_or(0), min_, max_);
   const QString icon = bag.ReadProperty(QStringLiteral("SliderIcon"), QString()).toString();
   const QPixmap iconPm = icon.isEmpty() ? QPixmap() : loadPicture(icon);
   sliderIconName_ = iconPm.isNull() ? QString() : icon;
@@ -317,7 +302,7 @@ void zykSlider::mousePressEvent(QMouseEvent* event) {
     mouseMoveEvent(event);
   }
   if (showValueTip_) showValueTipNow();
-  emit DragStart(shiftState(event->modifiers()));
+  emit DragStart(static_cast<short>(shiftMask(event->modifiers())));
 }
 
 void zykSlider::mouseMoveEvent(QMouseEvent* event) {
@@ -354,7 +339,7 @@ void zykSlider::mouseReleaseEvent(QMouseEvent* event) {
   if (dragging_) {
     dragging_ = false;
     if (tip_) tip_->hide();
-    emit DragEnd(shiftState(event->modifiers()));
+    emit DragEnd(static_cast<short>(shiftMask(event->modifiers())));
   }
 }
 

@@ -4,6 +4,8 @@
 #include <fstream>
 #include <limits>
 
+#include "platform/midi/ShortMessage.h"
+
 namespace tonalix::smf {
 
 const char* smfErrorText(SmfError error) {
@@ -81,17 +83,15 @@ class TrackParser {
       ev.track = track_;
       if (status < 0xF0) {
         running = status;
-        const int count = (status & 0xE0) == 0xC0 ? 1 : 2;  // program change, channel pressure
+        const int count = platform::ShortMessage{status}.dataLength();
         if (end_ - pos_ < static_cast<std::size_t>(count)) return fail(SmfError::TruncatedEvent);
-        std::uint32_t message = status;
+        std::uint8_t data[2] = {};
         for (int i = 0; i < count; ++i) {
-          const std::uint8_t b = data_[pos_];
-          if (b & 0x80) return fail(SmfError::BadDataByte);
-          message |= std::uint32_t{b} << (8 * (i + 1));
-          ++pos_;
+          if (data_[pos_] & 0x80) return fail(SmfError::BadDataByte);
+          data[i] = data_[pos_++];
         }
         ev.kind = SmfEventKind::Channel;
-        ev.message = message;
+        ev.message = platform::ShortMessage{status, data[0], data[1]}.pack();
         out.events.push_back(std::move(ev));
       } else if (status == 0xFF) {
         if (pos_ >= end_) return fail(SmfError::TruncatedEvent);

@@ -21,6 +21,7 @@
 #include "platform/audio/PulseOutput.h"
 #include "platform/audio/ServerOutput.h"
 #include "platform/audio/SoundFontLocator.h"
+#include "platform/midi/ShortMessage.h"
 
 namespace tonalix::platform {
 namespace {
@@ -247,26 +248,25 @@ struct AudioEngine::Impl final : RenderSource {
   // The preset the sender resolved and the keeper holds; an unresolved change (no keeper) lets
   // the synthesizer choose, and a reset selects what the keeper holds for good.
   void select(const TimedEvent& ev) {
-    const int channel = static_cast<int>(ev.message & 0x0Fu);
+    const ShortMessage m = ShortMessage::unpack(ev.message);
+    const int channel = m.channel();
     PresetUse& use = keeper.use();
-    if ((ev.message & 0xFFu) == 0xFFu) {
+    if (m.status == ShortMessage::kSystemReset) {
       fluid_synth_system_reset(synth);
       use.selected(synth, -1, PresetUse::kDefaultPreset);
     } else if (ev.presetBank >= 0) {
       fluid_synth_program_select(synth, channel, keeper.soundFontId(), ev.presetBank, ev.presetNumber);
       use.selected(synth, channel, PresetKeeper::keyOf(ev.presetBank, ev.presetNumber));
     } else {
-      fluid_synth_program_change(synth, channel, static_cast<int>((ev.message >> 8) & 0x7Fu));
+      fluid_synth_program_change(synth, channel, m.data1);
       use.selected(synth, channel, PresetUse::kUnknownPreset);
     }
   }
 
   void play(std::uint32_t message) {
-    const int status = static_cast<int>(message & 0xFFu);
-    const int data1 = static_cast<int>((message >> 8) & 0x7Fu);
-    const int data2 = static_cast<int>((message >> 16) & 0x7Fu);
-    const int channel = status & 0x0F;
-    switch (status & 0xF0) {
+    const ShortMessage m = ShortMessage::unpack(message);
+    const int data1 = m.data1, data2 = m.data2, channel = m.channel();
+    switch (m.kind()) {
       case 0x80: fluid_synth_noteoff(synth, channel, data1); break;
       case 0x90:
         if (data2 == 0) fluid_synth_noteoff(synth, channel, data1);

@@ -115,14 +115,14 @@ void PresetKeeper::poke() {
 // Bank selects as the synthesizer takes them by default (GS): the MSB names the bank of a
 // melodic channel, the LSB is ignored, and a drum channel ignores both.
 void PresetKeeper::track(Banks& banks, std::uint32_t message) {
-  const std::uint32_t status = message & 0xFFu;
-  if (status == 0xFFu) {
+  const ShortMessage m = ShortMessage::unpack(message);
+  if (m.status == ShortMessage::kSystemReset) {
     banks.reset();
     return;
   }
-  const auto channel = static_cast<std::size_t>(status & 0x0Fu);
-  if ((status & 0xF0u) == 0xB0u && ((message >> 8) & 0x7Fu) == 0 && !banks.drums[channel])
-    banks.msb[channel] = static_cast<int>((message >> 16) & 0x7Fu);
+  const auto channel = static_cast<std::size_t>(m.channel());
+  if (m.kind() == ShortMessage::kControlChange && m.data1 == ShortMessage::kBankSelect && !banks.drums[channel])
+    banks.msb[channel] = m.data2;
 }
 
 // The preset a program change selects, with the synthesizer's own fall-backs: a missing drum
@@ -168,15 +168,14 @@ int PresetKeeper::hold(int key, bool pin) {
 }
 
 PresetKeeper::Choice PresetKeeper::admit(std::uint32_t message) {
-  const std::uint32_t status = message & 0xFFu;
-  if ((status & 0xF0u) != 0xC0u) {
+  const ShortMessage m = ShortMessage::unpack(message);
+  if (m.kind() != ShortMessage::kProgramChange) {
     track(banks_, message);
     return {};
   }
   // What the last changes left unused goes before anything more is loaded.
   collectLocked();
-  const int channel = static_cast<int>(status & 0x0Fu);
-  fluid_preset_t* preset = resolve(banks_, channel, static_cast<int>((message >> 8) & 0x7Fu));
+  fluid_preset_t* preset = resolve(banks_, m.channel(), m.data1);
   if (!preset) return {};  // nothing to select: the plain change selects nothing as well
   const int bank = fluid_preset_get_banknum(preset);
   const int program = fluid_preset_get_num(preset);
@@ -189,12 +188,12 @@ void PresetKeeper::prepare(const std::vector<std::uint32_t>& messages) {
   if (!ready_) return;
   Banks banks = banks_;
   for (std::uint32_t message : messages) {
-    const std::uint32_t status = message & 0xFFu;
-    if ((status & 0xF0u) != 0xC0u) {
+    const ShortMessage m = ShortMessage::unpack(message);
+    if (m.kind() != ShortMessage::kProgramChange) {
       track(banks, message);
       continue;
     }
-    if (fluid_preset_t* p = resolve(banks, static_cast<int>(status & 0x0Fu), static_cast<int>((message >> 8) & 0x7Fu)))
+    if (fluid_preset_t* p = resolve(banks, m.channel(), m.data1))
       hold(keyOf(fluid_preset_get_banknum(p), fluid_preset_get_num(p)), true);
   }
 }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/audio/PresetUse.h"
+#include "platform/midi/ShortMessage.h"
 
 namespace tonalix::platform {
 
@@ -87,14 +88,11 @@ class PresetKeeper {
   // What the audio thread selects, retires (applies or drops) and sounds.
   PresetUse& use() noexcept { return use_; }
 
-  static bool isSelection(std::uint32_t message) {
-    const std::uint32_t status = message & 0xFFu;
-    return (status & 0xF0u) == 0xC0u || status == 0xFFu;
-  }
+  static bool isSelection(std::uint32_t message) { return ShortMessage::unpack(message).isSelection(); }
   static bool passesThrough(std::uint32_t message) {
-    const std::uint32_t status = message & 0xFFu;
-    const std::uint32_t controller = (message >> 8) & 0x7Fu;
-    return isSelection(message) || ((status & 0xF0u) == 0xB0u && (controller == 0 || controller == 32));
+    const ShortMessage m = ShortMessage::unpack(message);
+    return m.isSelection() || (m.kind() == ShortMessage::kControlChange &&
+                               (m.data1 == ShortMessage::kBankSelect || m.data1 == ShortMessage::kBankSelectLsb));
   }
   static int keyOf(int bank, int program) { return (bank << 7) | program; }
 

@@ -16,8 +16,9 @@ MidiSequence MidiSequence::fromFile(const smf::SmfFile& file) {
 std::vector<std::uint32_t> MidiSequence::chaseBefore(std::size_t index) const {
   std::vector<std::uint32_t> out;
   for (std::size_t i = 0; i < index && i < events.size(); ++i) {
-    const std::uint32_t kind = events[i].message & 0xF0u;
-    if (kind != 0x80u && kind != 0x90u && kind != 0xA0u) out.push_back(events[i].message);
+    const std::uint8_t kind = ShortMessage::unpack(events[i].message).kind();
+    if (kind != ShortMessage::kNoteOff && kind != ShortMessage::kNoteOn && kind != ShortMessage::kKeyPressure)
+      out.push_back(events[i].message);
   }
   return out;
 }

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/midi/ShortMessage.h"
+
 namespace tonalix::smf {
 struct SmfFile;
 }
@@ -13,7 +15,7 @@ namespace tonalix::platform {
 
 struct SequenceEvent {
   std::uint64_t micros = 0;   // from the start of the song
-  std::uint32_t message = 0;  // short message
+  std::uint32_t message = 0;  // a packed ShortMessage
 };
 
 struct MidiSequence {

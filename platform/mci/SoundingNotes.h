@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdint>
 
+#include "platform/midi/ShortMessage.h"
+
 namespace tonalix::platform {
 
 class SoundingNotes {
@@ -12,13 +14,11 @@ class SoundingNotes {
   void clear() { sounding_.fill(false); }
 
   void track(std::uint32_t message) {
-    const std::uint32_t status = message & 0xF0u;
-    const std::size_t slot = ((message & 0x0Fu) << 7) | ((message >> 8) & 0x7Fu);
-    const bool on = status == 0x90u && ((message >> 16) & 0x7Fu) != 0;
-    const bool off = status == 0x80u || (status == 0x90u && !on);
+    const ShortMessage m = ShortMessage::unpack(message);
+    const auto slot = static_cast<std::size_t>(m.channel() << 7 | m.data1);
     // One note-off ends the key however often it was struck.
-    if (on) sounding_[slot] = true;
-    if (off) sounding_[slot] = false;
+    if (m.isNoteOn()) sounding_[slot] = true;
+    if (m.isNoteOff()) sounding_[slot] = false;
   }
 
   // Calls f(noteOffMessage) for every sounding note.
@@ -26,9 +26,7 @@ class SoundingNotes {
   void forEachNoteOff(F&& f) const {
     for (std::size_t slot = 0; slot < sounding_.size(); ++slot) {
       if (!sounding_[slot]) continue;
-      const auto channel = static_cast<std::uint32_t>(slot >> 7);
-      const auto note = static_cast<std::uint32_t>(slot & 0x7F);
-      f(0x80u | channel | (note << 8));
+      f(ShortMessage::of(ShortMessage::kNoteOff, static_cast<int>(slot >> 7), static_cast<int>(slot & 0x7F)).pack());
     }
   }
 
@@ -36,9 +34,9 @@ class SoundingNotes {
   // keep notes we did not see (a note struck before a resume).
   template <typename F>
   static void forEachChannelReset(F&& f) {
-    for (std::uint32_t ch = 0; ch < 16; ++ch) {
-      f(0xB0u | ch | (64u << 8));   // sustain pedal off
-      f(0xB0u | ch | (123u << 8));  // all notes off
+    for (int ch = 0; ch < 16; ++ch) {
+      f(ShortMessage::of(ShortMessage::kControlChange, ch, ShortMessage::kSustainPedal).pack());  // off
+      f(ShortMessage::of(ShortMessage::kControlChange, ch, ShortMessage::kAllNotesOff).pack());
     }
   }
 

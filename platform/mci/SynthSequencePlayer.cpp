@@ -35,8 +35,10 @@ void SynthSequencePlayer::start(const MidiSequence& sequence, std::size_t fromIn
   // Every instrument the song chooses is loaded before its first note is due.
   std::vector<std::uint32_t> choices;
   for (const auto& event : sequence.events) {
-    const std::uint32_t status = event.message & 0xF0u;
-    if (status == 0xC0u || (status == 0xB0u && ((event.message >> 8) & 0x7Fu) == 0)) choices.push_back(event.message);
+    const ShortMessage m = ShortMessage::unpack(event.message);
+    if (m.kind() == ShortMessage::kProgramChange ||
+        (m.kind() == ShortMessage::kControlChange && m.data1 == ShortMessage::kBankSelect))
+      choices.push_back(event.message);
   }
   output_.prepareInstruments(choices);
   rate_ = static_cast<std::uint64_t>(std::max(1, output_.sampleRate()));

@@ -6,12 +6,14 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/midi/ShortMessage.h"
+
 namespace tonalix::platform {
 
 class MidiByteParser {
  public:
-  // Calls emit(message) for each complete channel message, packed as a short message:
-  // status | data1 << 8 | data2 << 16. System messages are consumed and dropped.
+  // Calls emit(message) for each complete channel message, packed as a ShortMessage. System
+  // messages are consumed and dropped.
   template <typename Emit>
   void feed(const std::uint8_t* bytes, std::size_t count, Emit&& emit) {
     for (std::size_t i = 0; i < count; ++i) {
@@ -38,12 +40,10 @@ class MidiByteParser {
     }
     if (running_ == 0) return 0;  // stray data byte: no status to attach it to
     data_[have_++] = byte;
-    const std::uint8_t kind = running_ & 0xF0;
-    const std::uint8_t needed = (kind == 0xC0 || kind == 0xD0) ? 1 : 2;
+    const int needed = ShortMessage{running_}.dataLength();
     if (have_ < needed) return 0;
     have_ = 0;  // running status stays: the next data bytes start a new message
-    return running_ | (std::uint32_t{data_[0]} << 8) |
-           (needed == 2 ? std::uint32_t{data_[1]} << 16 : 0u);
+    return ShortMessage{running_, data_[0], needed == 2 ? data_[1] : std::uint8_t{0}}.pack();
   }
 
   std::uint8_t running_ = 0;

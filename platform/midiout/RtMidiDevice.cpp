@@ -8,6 +8,7 @@
 
 #include "platform/audio/SoundEnvironment.h"
 #include "platform/audio/SoundLibraryMessages.h"
+#include "platform/midi/ShortMessage.h"
 #include "platform/midiin/MidiInput.h"
 
 namespace tonalix::platform {
@@ -16,12 +17,9 @@ namespace {
 // RtMidi prints warnings to stderr unless a callback takes them.
 void quietErrors(RtMidiError::Type, const std::string&, void*) {}
 
-std::size_t messageLength(std::uint32_t status) {
-  if (status < 0xF0) {
-    const std::uint32_t kind = status & 0xF0u;
-    return (kind == 0xC0 || kind == 0xD0) ? 2 : 3;
-  }
-  switch (status) {
+std::size_t messageLength(const ShortMessage& m) {
+  if (m.hasChannel()) return 1 + static_cast<std::size_t>(m.dataLength());
+  switch (m.status) {
     case 0xF1: case 0xF3: return 2;
     case 0xF2: return 3;
     case 0xF0: case 0xF7: return 0;  // SysEx cannot travel as a short message
@@ -34,13 +32,11 @@ class RtMidiDevice final : public MidiOutDevice {
   explicit RtMidiDevice(std::unique_ptr<RtMidiOut> out) : out_(std::move(out)) {}
 
   MMRESULT send(std::uint32_t message) override {
-    const std::uint32_t status = message & 0xFFu;
-    if (status < 0x80) return MMSYSERR_INVALPARAM;
-    const std::size_t length = messageLength(status);
+    const ShortMessage m = ShortMessage::unpack(message);
+    if (m.status < 0x80) return MMSYSERR_INVALPARAM;
+    const std::size_t length = messageLength(m);
     if (length == 0) return MMSYSERR_INVALPARAM;
-    const unsigned char bytes[3] = {static_cast<unsigned char>(status),
-                                    static_cast<unsigned char>((message >> 8) & 0x7F),
-                                    static_cast<unsigned char>((message >> 16) & 0x7F)};
+    const unsigned char bytes[3] = {m.status, m.data1, m.data2};
     std::lock_guard lock(mutex_);  // RtMidiOut is not safe for concurrent sends
     if (!out_) return MMSYSERR_INVALHANDLE;
     try {
@@ -56,9 +52,11 @@ class RtMidiDevice final : public MidiOutDevice {
     if (!out_) return;
     try {
       // A port keeps sounding what it was told; release sustain and stop every note first.
-      for (unsigned char ch = 0; ch < 16; ++ch) {
-        const unsigned char sustainOff[3] = {static_cast<unsigned char>(0xB0 | ch), 64, 0};
-        const unsigned char allNotesOff[3] = {static_cast<unsigned char>(0xB0 | ch), 123, 0};
+      for (int ch = 0; ch < 16; ++ch) {
+        const ShortMessage sustain = ShortMessage::of(ShortMessage::kControlChange, ch, ShortMessage::kSustainPedal);
+        const ShortMessage notes = ShortMessage::of(ShortMessage::kControlChange, ch, ShortMessage::kAllNotesOff);
+        const unsigned char sustainOff[3] = {sustain.status, sustain.data1, sustain.data2};
+        const unsigned char allNotesOff[3] = {notes.status, notes.data1, notes.data2};
         out_->sendMessage(sustainOff, 3);
         out_->sendMessage(allNotesOff, 3);
       }

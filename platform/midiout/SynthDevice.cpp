@@ -1,22 +1,20 @@
 #include "platform/midiout/SynthDevice.h"
 
 #include "platform/audio/AudioEngine.h"
+#include "platform/midi/ShortMessage.h"
 
 namespace tonalix::platform {
 
 void SynthDevice::track(std::uint32_t message) {
-  const std::uint32_t status = message & 0xFFu;
-  if (status < 0x80 || status >= 0xF0) return;
-  const std::uint32_t channel = status & 0x0Fu;
+  const ShortMessage m = ShortMessage::unpack(message);
+  if (!m.hasChannel()) return;
+  const auto channel = static_cast<std::uint32_t>(m.channel());
   usedChannels_.fetch_or(1u << channel, std::memory_order_relaxed);
-  const std::uint32_t kind = status & 0xF0u;
-  if (kind != 0x80 && kind != 0x90) return;
-  const std::uint32_t note = (message >> 8) & 0x7Fu;
-  const std::uint32_t velocity = (message >> 16) & 0x7Fu;
-  const std::uint32_t bit = channel * 128 + note;
+  if (!m.isNoteOn() && !m.isNoteOff()) return;
+  const std::uint32_t bit = channel * 128 + m.data1;
   const std::uint64_t mask = std::uint64_t{1} << (bit % 64);
   auto& word = held_[bit / 64];
-  if (kind == 0x90 && velocity > 0) word.fetch_or(mask, std::memory_order_relaxed);
+  if (m.isNoteOn()) word.fetch_or(mask, std::memory_order_relaxed);
   else word.fetch_and(~mask, std::memory_order_relaxed);
 }
 
@@ -38,13 +36,14 @@ void SynthDevice::close() {
       const int index = __builtin_ctzll(bits);
       bits &= bits - 1;
       const std::uint32_t bit = word * 64 + static_cast<std::uint32_t>(index);
-      const std::uint32_t channel = bit / 128, note = bit % 128;
-      engine_.sendShortMessage(0x80u | channel | (note << 8));
+      const auto channel = static_cast<int>(bit / 128), note = static_cast<int>(bit % 128);
+      engine_.sendShortMessage(ShortMessage::of(ShortMessage::kNoteOff, channel, note).pack());
     }
   }
   const std::uint32_t channels = usedChannels_.exchange(0, std::memory_order_relaxed);
-  for (std::uint32_t ch = 0; ch < 16; ++ch)
-    if (channels & (1u << ch)) engine_.sendShortMessage(0xB0u | ch | (64u << 8));
+  for (int ch = 0; ch < 16; ++ch)
+    if (channels & (1u << ch))
+      engine_.sendShortMessage(ShortMessage::of(ShortMessage::kControlChange, ch, ShortMessage::kSustainPedal).pack());
 }
 
 }  // namespace tonalix::platform

@@ -23,6 +23,8 @@
 #include <vector>
 
 #include "tests/platform/AudioTestSupport.h"
+#include "tests/support/PulseDaemon.h"
+#include "tests/support/ScratchDir.h"
 
 namespace {
 
@@ -30,9 +32,7 @@ namespace fs = std::filesystem;
 constexpr int kRate = 48000;
 using namespace std::chrono_literals;
 
-bool onPath(const char* tool) {
-  return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
-}
+using tonalix::testing::onPath;
 
 int run(const std::string& command) { return std::system(command.c_str()); }
 
@@ -215,12 +215,7 @@ std::string envelopeOf(const std::vector<float>& heard) {
 
 class DesktopSession : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/tonalix-session-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
+  void SetUp() override { ASSERT_TRUE(scratch_.made()); }
 
   // Clicks at a point of the window's client area given in twips, below the menu bar.
   void clickAt(int leftTwips, int topTwips) {
@@ -230,7 +225,8 @@ class DesktopSession : public ::testing::Test {
         " click 1 mousemove 0 0 >/dev/null 2>&1");
   }
 
-  std::string dir_;
+  tonalix::testing::ScratchDir scratch_{"tonalix-session"};
+  const std::string dir_ = scratch_.str();
   int windowX_ = 0, windowY_ = 0, clientTop_ = 0;
 };
 
@@ -265,16 +261,8 @@ TEST_F(DesktopSession, KeysDrumsSongsAndARecordedTakeAreHeardAndTheHelpOpens) {
   if (display.empty()) GTEST_SKIP() << "no X server could be started here: " << readFile(dir_ + "/xvfb.log");
   setenv("DISPLAY", display.c_str(), 1);
 
-  Background pulse(
-      "pulseaudio --daemonize=no --system=false --exit-idle-time=-1 -n "
-      "--load=module-native-protocol-unix --load='module-null-sink sink_name=session' "
-      ">/dev/null 2>&1");
-  bool ready = false;
-  for (int i = 0; i < 100 && !ready; ++i) {
-    std::this_thread::sleep_for(50ms);
-    ready = run("pactl info >/dev/null 2>&1") == 0;
-  }
-  if (!ready) GTEST_SKIP() << "no PulseAudio daemon could be started here";
+  auto pulse = tonalix::testing::PulseDaemon::inThisEnvironment({"session"});
+  if (!pulse.start()) GTEST_SKIP() << "no PulseAudio daemon could be started here";
 
   const std::string capture = dir_ + "/capture.raw";
   Background recorder("parec -d session.monitor --latency-msec=5 --format=float32le --channels=1 --rate=" +

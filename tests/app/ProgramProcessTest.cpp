@@ -20,25 +20,16 @@
 #include <vector>
 
 #include "app/Start.h"
+#include "tests/support/ScratchDir.h"
+#include "tests/support/TestSoundFont.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 namespace {
 
-constexpr const char* kSmallFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
 constexpr const char* kNoSoundFont =
     "No General MIDI SoundFont was found. Install the package fluid-soundfont-gm.";
-
-// A private runtime folder per test: the single-instance lock and the fallback temp folder.
-struct RuntimeFolder {
-  RuntimeFolder() {
-    char pattern[] = "/tmp/tonalix-process-XXXXXX";
-    path = ::mkdtemp(pattern);
-  }
-  ~RuntimeFolder() { fs::remove_all(path); }
-  fs::path path;
-};
 
 std::string output(const std::string& command) {
   std::string text;
@@ -52,19 +43,20 @@ std::string output(const std::string& command) {
 
 TEST(ProgramProcess, EndingSignalsUnloadTheWindowAsExitDoes) {
   for (int number : {SIGTERM, SIGINT, SIGHUP}) {
-    RuntimeFolder runtime;
+    // A private runtime folder per run: the single-instance lock and the fallback temp folder.
+    const tonalix::testing::ScratchDir runtime("tonalix-process");
     // A song file left in the private temp folder: the window's unload removes it.
-    const fs::path temp = runtime.path / "tonalix-studio";
+    const fs::path temp = runtime.path() / "tonalix-studio";
     fs::create_directory(temp);
     ::chmod(temp.c_str(), 0700);
     std::ofstream(temp / "temp7") << "MThd";
-    const fs::path lock = runtime.path / ("tonalix-studio-" + std::to_string(::getuid()) + ".lock");
+    const fs::path lock = runtime.path() / ("tonalix-studio-" + std::to_string(::getuid()) + ".lock");
 
     const pid_t pid = ::fork();
     if (pid == 0) {
       ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-      ::setenv("XDG_RUNTIME_DIR", runtime.path.c_str(), 1);
-      ::setenv("TONALIX_SOUNDFONT", kSmallFont, 1);
+      ::setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
+      ::setenv("TONALIX_SOUNDFONT", tonalix::testing::kSmallSoundFont, 1);
       ::execl(TONALIX_APP, TONALIX_APP, static_cast<char*>(nullptr));
       ::_exit(127);
     }
@@ -101,8 +93,8 @@ TEST(ProgramProcess, HelpAndVersionArePrinted) {
 // Runs the program in this process with these arguments and returns the messages it showed.
 // The first message ends the run; without one, a SIGTERM after three seconds does.
 std::vector<std::string> messagesOfARun(std::vector<std::string> args) {
-  RuntimeFolder runtime;
-  ::setenv("XDG_RUNTIME_DIR", runtime.path.c_str(), 1);
+  const tonalix::testing::ScratchDir runtime("tonalix-process");
+  ::setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
   args.insert(args.begin(), "tonalix-studio");
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
@@ -139,7 +131,7 @@ TEST(ProgramProcess, AChosenSoundFontThatIsMissingOrNotASoundFontIsToldOnceAndTh
   ::setenv("TONALIX_SOUNDFONT", garbage.c_str(), 1);
   EXPECT_EQ(messagesOfARun({}), std::vector<std::string>{kNoSoundFont});
   // The option wins over the environment.
-  EXPECT_TRUE(messagesOfARun({"--soundfont", kSmallFont}).empty());
+  EXPECT_TRUE(messagesOfARun({"--soundfont", tonalix::testing::kSmallSoundFont}).empty());
   ::unsetenv("TONALIX_SOUNDFONT");
   fs::remove(garbage);
 }

@@ -16,11 +16,11 @@
 namespace tonalix::platform {
 namespace {
 
-using test::kSmallFont;
+using testing::kSmallSoundFont;
 
 constexpr int kRate = 48000;
 
-AudioConfig offline(const std::string& font = kSmallFont) { return test::offlineConfig(font); }
+AudioConfig offline(const std::string& font = kSmallSoundFont) { return test::offlineConfig(font); }
 
 std::vector<float> render(AudioEngine& engine, int frames) {
   std::vector<float> stereo(2 * static_cast<std::size_t>(frames));
@@ -267,7 +267,7 @@ TEST(AudioEngine, InstrumentChangesFromManyThreadsWhileNotesSoundKeepEverySample
 // meanwhile changes nothing for the running program.
 TEST(AudioEngine, InstrumentsStillLoadAfterTheSoundFontFileIsReplaced) {
   const std::string font = ::testing::TempDir() + "/replaced-while-running.sf2";
-  std::filesystem::copy_file(kSmallFont, font, std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::copy_file(kSmallSoundFont, font, std::filesystem::copy_options::overwrite_existing);
   AudioEngine engine;
   ASSERT_TRUE(engine.start(offline(font)));
   std::filesystem::remove(font);

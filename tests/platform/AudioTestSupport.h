@@ -7,13 +7,12 @@
 #include <vector>
 
 #include "platform/audio/AudioEngine.h"
+#include "tests/support/TestSoundFont.h"
 
 namespace tonalix::platform::test {
 
-constexpr const char* kSmallFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
-
 // An engine set-up with no output thread, rendered by the test itself (48 kHz, period 256).
-inline AudioConfig offlineConfig(const std::string& font = kSmallFont) {
+inline AudioConfig offlineConfig(const std::string& font = testing::kSmallSoundFont) {
   AudioConfig c;
   c.output = AudioConfig::Output::Offline;
   c.soundFont = font;

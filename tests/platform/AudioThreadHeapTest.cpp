@@ -122,7 +122,7 @@ TEST(AudioThreadHeap, NotesInstrumentChangesAndCommandsRenderWithoutAHeapCall) {
   findOpenMpRuntime();
   // The general MIDI font is the one whose instruments were loaded on demand before.
   AudioEngine engine;
-  ASSERT_TRUE(engine.start(test::offlineConfig("/usr/share/sounds/sf2/default-GM.sf2")) ||
+  ASSERT_TRUE(engine.start(test::offlineConfig(testing::kDefaultSoundFont)) ||
               engine.start(test::offlineConfig()));
   std::vector<float> block(2 * 256);
   auto renderCounted = [&](int blocks) {

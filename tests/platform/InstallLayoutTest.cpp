@@ -7,15 +7,16 @@
 #include <filesystem>
 
 #include "platform/system/InstallLayout.h"
+#include "tests/support/ScratchDir.h"
 
 namespace fs = std::filesystem;
 using tonalix::platform::DataFolder;
 using tonalix::platform::IsInstalledProgram;
 
 TEST(InstallLayout, OnlyABinFolderBesideTheSharedDataCountsAsInstalled) {
-  std::string pattern = (fs::temp_directory_path() / "layout-test-XXXXXX").string();
-  ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-  const fs::path root = pattern;
+  const tonalix::testing::ScratchDir scratch("layout-test");
+  ASSERT_TRUE(scratch.made());
+  const fs::path root = scratch.path();
   const fs::path prefix = root / "usr";
   fs::create_directories(prefix / "bin");
   fs::create_directories(root / "build");
@@ -33,5 +34,4 @@ TEST(InstallLayout, OnlyABinFolderBesideTheSharedDataCountsAsInstalled) {
   EXPECT_FALSE(IsInstalledProgram((root / "build").string()));
   EXPECT_EQ(DataFolder((root / "build").string()), (root / "build").string());
   EXPECT_FALSE(IsInstalledProgram(""));
-  fs::remove_all(root);
 }

@@ -22,7 +22,8 @@
 
 #include "platform/audio/AudioEngine.h"
 #include "tests/platform/AudioTestSupport.h"
-#include "tests/platform/PulseDaemon.h"
+#include "tests/support/PulseDaemon.h"
+#include "tests/support/ScratchDir.h"
 
 extern char** environ;
 
@@ -32,7 +33,7 @@ namespace {
 constexpr int kRate = 48000;
 constexpr const char* kSink = "tonalix_test";
 
-using test::onPath;
+using testing::onPath;
 
 // Reads the monitor of the null sink into memory for as long as it lives.
 class MonitorCapture {
@@ -131,12 +132,12 @@ double pitchAfterOnset(const std::vector<float>& heard) {
 TEST(PulseOutput, ANoteSentToTheEngineIsHeardOnTheSoundServerAtItsPitch) {
   if (!onPath("pulseaudio") || !onPath("parec") || !onPath("pactl"))
     GTEST_SKIP() << "PulseAudio tools are not installed";
-  test::PulseDaemon daemon(kSink);
+  testing::PulseDaemon daemon({kSink});
   if (!daemon.start()) GTEST_SKIP() << "no PulseAudio daemon could be started here";
 
   AudioEngine engine;
   AudioConfig config;
-  config.soundFont = test::kSmallFont;
+  config.soundFont = testing::kSmallSoundFont;
   config.sampleRate = kRate;
   ASSERT_TRUE(engine.start(config)) << engine.lastError();
   ASSERT_EQ(engine.outputName(), "pulseaudio");
@@ -157,12 +158,12 @@ TEST(PulseOutput, ANoteSentToTheEngineIsHeardOnTheSoundServerAtItsPitch) {
 TEST(PulseOutput, AnIdleStreamIsCorkedKeepsTimeAndTheNextNoteUncorksItAndIsHeard) {
   if (!onPath("pulseaudio") || !onPath("parec") || !onPath("pactl"))
     GTEST_SKIP() << "PulseAudio tools are not installed";
-  test::PulseDaemon daemon(kSink);
+  testing::PulseDaemon daemon({kSink});
   if (!daemon.start()) GTEST_SKIP() << "no PulseAudio daemon could be started here";
 
   AudioEngine engine;
   AudioConfig config;
-  config.soundFont = test::kSmallFont;
+  config.soundFont = testing::kSmallSoundFont;
   config.sampleRate = kRate;
   ASSERT_TRUE(engine.start(config)) << engine.lastError();
   ASSERT_EQ(engine.outputName(), "pulseaudio");
@@ -199,12 +200,12 @@ TEST(PulseOutput, AnIdleStreamIsCorkedKeepsTimeAndTheNextNoteUncorksItAndIsHeard
 TEST(PulseOutput, AfterTheServerIsKilledAndRestartedTheHeldNoteSoundsAgainByItself) {
   if (!onPath("pulseaudio") || !onPath("parec") || !onPath("pactl"))
     GTEST_SKIP() << "PulseAudio tools are not installed";
-  test::PulseDaemon daemon(kSink);
+  testing::PulseDaemon daemon({kSink});
   if (!daemon.start()) GTEST_SKIP() << "no PulseAudio daemon could be started here";
 
   AudioEngine engine;
   AudioConfig config;
-  config.soundFont = test::kSmallFont;
+  config.soundFont = testing::kSmallSoundFont;
   config.sampleRate = kRate;
   ASSERT_TRUE(engine.start(config)) << engine.lastError();
   ASSERT_EQ(engine.outputName(), "pulseaudio");
@@ -230,9 +231,9 @@ TEST(PulseOutput, AfterTheServerIsKilledAndRestartedTheHeldNoteSoundsAgainByItse
 // A server that is missing, or that accepts the connection and never answers: the engine
 // falls back to another output within a bounded wait and keeps running.
 TEST(PulseOutput, AnOutputThatCannotConnectFallsBack) {
-  char tmpl[] = "/tmp/tonalix-nopulse-XXXXXX";
-  ASSERT_NE(mkdtemp(tmpl), nullptr);
-  const std::string dir = tmpl;
+  const testing::ScratchDir scratch("tonalix-nopulse");
+  ASSERT_TRUE(scratch.made());
+  const std::string dir = scratch.str();
   const std::string mute = dir + "/mute";
   const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
   ASSERT_GE(listener, 0);
@@ -249,7 +250,7 @@ TEST(PulseOutput, AnOutputThatCannotConnectFallsBack) {
     setenv("PULSE_SERVER", server.c_str(), 1);
     AudioEngine engine;
     AudioConfig config;
-    config.soundFont = test::kSmallFont;
+    config.soundFont = testing::kSmallSoundFont;
     config.sampleRate = kRate;
     ASSERT_TRUE(engine.start(config)) << engine.lastError();
     EXPECT_NE(engine.outputName(), "pulseaudio");
@@ -259,7 +260,6 @@ TEST(PulseOutput, AnOutputThatCannotConnectFallsBack) {
   if (saved) setenv("PULSE_SERVER", restore.c_str(), 1);
   else unsetenv("PULSE_SERVER");
   close(listener);
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

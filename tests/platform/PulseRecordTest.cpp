@@ -14,7 +14,7 @@
 #include "platform/mci/MciSystem.h"
 #include "platform/midiout/MidiOut.h"
 #include "tests/platform/AudioTestSupport.h"
-#include "tests/platform/PulseDaemon.h"
+#include "tests/support/PulseDaemon.h"
 
 namespace tonalix::platform {
 namespace {
@@ -28,15 +28,15 @@ long lengthMs() {
 }
 
 TEST(PulseRecord, TheNamedInputIsRecordedAtTheChosenRate) {
-  if (!test::onPath("pulseaudio") || !test::onPath("pactl")) GTEST_SKIP() << "PulseAudio is not installed";
-  test::PulseDaemon daemon("tonalix_rec");
+  if (!testing::onPath("pulseaudio") || !testing::onPath("pactl")) GTEST_SKIP() << "PulseAudio is not installed";
+  testing::PulseDaemon daemon({"tonalix_rec"});
   if (!daemon.start()) GTEST_SKIP() << "no PulseAudio daemon could be started here";
   setenv("XDG_DATA_HOME", (daemon.folder() + "/data").c_str(), 1);
   setenv("TONALIX_RECORD_SOURCE", "tonalix_rec.monitor", 1);
 
   AudioEngine engine;
   AudioConfig config;
-  config.soundFont = test::kSmallFont;
+  config.soundFont = testing::kSmallSoundFont;
   ASSERT_TRUE(engine.start(config)) << engine.lastError();
   ASSERT_EQ(engine.outputName(), "pulseaudio");
   setBuiltInSynth(&engine);

@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "songs/SampleTempFiles.h"
+#include "tests/support/ScratchDir.h"
 
 using tonalix::songs::SampleTempFiles;
 namespace fs = std::filesystem;
@@ -17,15 +18,13 @@ namespace {
 class SampleTempFilesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "songs-test-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
+    ASSERT_TRUE(scratch_.made());
+    root_ = scratch_.path();
     // Blanks in the program's path must survive every step.
     program_ = root_ / "My Programs" / "Tonalix Studio";
     fs::create_directories(program_);
     private_ = root_ / "private" / "tonalix-studio";
   }
-  void TearDown() override { fs::remove_all(root_); }
 
   static std::vector<std::uint8_t> song(std::uint8_t fill, std::size_t size = 64) {
     std::vector<std::uint8_t> bytes(size, fill);
@@ -38,6 +37,7 @@ class SampleTempFilesTest : public ::testing::Test {
   }
   static void touch(const fs::path& path) { std::ofstream(path) << "x"; }
 
+  tonalix::testing::ScratchDir scratch_{"songs-test"};
   fs::path root_, program_, private_;
 };
 

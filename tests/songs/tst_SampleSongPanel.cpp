@@ -21,6 +21,7 @@
 #include "songs/SequencerControl.h"
 #include "tests/platform/AudioTestSupport.h"
 #include "tests/support/RecordingPort.h"
+#include "tests/support/ScratchDir.h"
 #include "widgets/FormDesign.h"
 #include "widgets/zqButtons_H.h"
 
@@ -45,15 +46,6 @@ std::vector<std::uint8_t> contents(const std::string& path) {
 std::vector<std::uint8_t> songItem(int n) {
   return platform::LoadResData(100 + n, "CUSTOM").bytes;
 }
-
-struct ScratchFolder {
-  fs::path path;
-  ScratchFolder() {
-    std::string pattern = (fs::temp_directory_path() / "sample-songs-XXXXXX").string();
-    if (::mkdtemp(pattern.data())) path = pattern;
-  }
-  ~ScratchFolder() { fs::remove_all(path); }
-};
 
 }  // namespace
 
@@ -262,13 +254,13 @@ class SampleSongPanelTest : public QObject {
 
   void songsPlayFromAFolderWithBlanks() {
     Rig rig;
-    ScratchFolder scratch;
-    const fs::path program = scratch.path / "My Programs" / "Tonalix Studio";
+    const testing::ScratchDir scratch("sample-songs");
+    const fs::path program = scratch.path() / "My Programs" / "Tonalix Studio";
     fs::create_directories(program);
     QWidget surface;
     const auto built = widgets::FormDesign::load(":/frmPiano.design").design.build(&surface);
     SampleSongPanel panel(rig.midi(), rig.window->sequencer(), built,
-                          SampleTempFiles(program.string(), (scratch.path / "private").string()));
+                          SampleTempFiles(program.string(), (scratch.path() / "private").string()));
     panel.cmdMidiSample_Click(10);
     QCOMPARE(panel.CurrentSampleFile(), (program / "temp" / "temp10").string());
     QCOMPARE(mode(), std::string("playing"));

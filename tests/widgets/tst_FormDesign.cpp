@@ -5,6 +5,7 @@
 
 #include "widgets/DesignLabel.h"
 #include "widgets/FormDesign.h"
+#include "widgets/TwipsToPixels.h"
 #include "widgets/zykProgressBar.h"
 #include "widgets/zykSlider.h"
 
@@ -45,7 +46,7 @@ class TestFormDesign : public QObject {
     auto* volume = built.get<zykSlider>(QStringLiteral("vscrVolume"));
     QVERIFY(volume);
     QCOMPARE(volume->parentWidget(), &window);
-    QCOMPARE(volume->pos(), QPoint(FormDesign::twipsToPixels(7200, dpi), FormDesign::twipsToPixels(360, dpi)));
+    QCOMPARE(volume->pos(), QPoint(designTwipsToPixels(7200, dpi), designTwipsToPixels(360, dpi)));
     QCOMPARE(volume->Value(), 127);
     QCOMPARE(volume->RailStyle(), 99);
     QCOMPARE(volume->size(), QSize(26, 200));  // from the thumb and rail pictures
@@ -67,10 +68,10 @@ class TestFormDesign : public QObject {
   }
 
   void twipsScaleWithScreenDpi() {
-    QCOMPARE(FormDesign::twipsToPixels(1500, 96), 100);
-    QCOMPARE(FormDesign::twipsToPixels(1500, 144), 150);
-    QCOMPARE(FormDesign::pixelsToTwips(150, 144), 1500);
-    QCOMPARE(FormDesign::twipsToPixels(7, 96), 0);  // 0.47 of a pixel
+    QCOMPARE(designTwipsToPixels(1500, 96), 100);
+    QCOMPARE(designTwipsToPixels(1500, 144), 150);
+    QCOMPARE(designPixelsToTwips(150, 144), 1500);
+    QCOMPARE(designTwipsToPixels(7, 96), 0);  // 0.47 of a pixel
   }
 
   void badLinesAreReportedWithTheirNumbers() {
