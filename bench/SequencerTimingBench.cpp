@@ -15,12 +15,12 @@
 #include <thread>
 #include <vector>
 
-#include "midi/smf/SmfReader.h"
 #include "platform/audio/AudioEngine.h"
 #include "platform/mci/FrameScheduler.h"
 #include "platform/mci/MidiSequence.h"
 #include "platform/mci/PortSequencePlayer.h"
 #include "platform/mci/SynthSequencePlayer.h"
+#include "platform/midi/SmfReader.h"
 
 using namespace tonalix::platform;
 

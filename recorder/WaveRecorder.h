@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 
-#include "songs/SequencerControl.h"
+#include "platform/mci/MciCalls.h"
 
 class QEventLoop;
 class QLabel;
@@ -52,7 +52,8 @@ class WaveRecorder : public QObject {
 
   // Controls come from the window's design; txtFileName is made here on `surface`.
   WaveRecorder(const widgets::BuiltControls& controls, QWidget* surface, MessageBox messageBox, QString appTitle,
-               ShortPath shortPath, MciCalls calls = MciCalls::platform(), QObject* parent = nullptr);
+               ShortPath shortPath, platform::MciCalls calls = platform::MciCalls::layer(),
+               QObject* parent = nullptr);
   ~WaveRecorder() override;
 
   // Load: STOP disabled, 16 bit at 44100 Hz, the first format option down.
@@ -105,7 +106,7 @@ class WaveRecorder : public QObject {
   MessageBox messageBox_;
   QString appTitle_;
   ShortPath shortPath_;
-  MciCalls calls_;
+  platform::MciCalls calls_;
 
   QLineEdit* txtFileName_ = nullptr;
   widgets::zqButtons_H* command1_ = nullptr;
