@@ -10,12 +10,12 @@
 
 #include "app/CommandLine.h"
 #include "app/frmPiano.h"
-#include "core/AppTitle.h"
 #include "platform/audio/AudioEngine.h"
-#include "platform/audio/SoundEnvironment.h"
 #include "platform/midiout/MidiOut.h"
+#include "platform/system/ProgramName.h"
 #include "platform/system/ShutdownSignals.h"
 #include "platform/system/SingleInstance.h"
+#include "platform/system/SoundEnvironment.h"
 
 namespace tonalix {
 
@@ -26,8 +26,8 @@ int Start(int argc, char** argv, const StartServices& services) {
   const int shutdownSignals = platform::WatchShutdownSignals();
 
   QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Tonalix STUDIO"));
-  QApplication::setApplicationVersion(QStringLiteral("4.0"));
+  QApplication::setApplicationName(QString::fromUtf8(platform::kProgramName));
+  QApplication::setApplicationVersion(QString::fromUtf8(platform::kProgramVersion));
   const CommandLine commandLine = ParseCommandLine(app);
   const widgets::MessageBoxFunction message =
       services.messageBox ? services.messageBox : widgets::ShowMessageBox;
@@ -48,7 +48,8 @@ int Start(int argc, char** argv, const StartServices& services) {
 
   platform::SingleInstance guard("tonalix-studio");
   if (guard.PrevInstance()) {
-    message(nullptr, AppTitle(), QStringLiteral("Tonalix STUDIO is Already Running !"),
+    message(nullptr, platform::kProgramTitle,
+            QString::fromUtf8(platform::kProgramName) + QStringLiteral(" is Already Running !"),
             widgets::MessageIcon::None);
     return 0;
   }
@@ -85,7 +86,7 @@ int Start(int argc, char** argv, const StartServices& services) {
       watch->stop();
       starter.join();
       if (!soundReady)
-        message(&window, AppTitle(), QString::fromStdString(engine->lastError()),
+        message(&window, platform::kProgramTitle, QString::fromStdString(engine->lastError()),
                 widgets::MessageIcon::None);
     });
     watch->start();

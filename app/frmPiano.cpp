@@ -7,7 +7,6 @@
 
 #include "app/MainWindowProc.h"
 #include "app/PanelBackground.h"
-#include "core/AppTitle.h"
 #include "drums/DrumPads.h"
 #include "help/HTMLHelp.h"
 #include "help/frmAbout.h"
@@ -18,6 +17,7 @@
 #include "keyboard/PianoKeyboard.h"
 #include "midi/DeviceMenu.h"
 #include "midi/SoundControls.h"
+#include "platform/system/ProgramName.h"
 #include "recorder/WaveRecorder.h"
 #include "songs/SampleSongPanel.h"
 #include "songs/SequencerControl.h"
@@ -37,7 +37,8 @@ frmPiano::frmPiano(Services services, QWidget* parent)
   widgets::InstallAccessibleControls();
   if (!services_.deleteSampleTempFiles)
     services_.deleteSampleTempFiles = [this] { sampleSongs_->DeleteSampleTempFiles(); };
-  setWindowTitle(MainWindowTitle());
+  setWindowTitle(QStringLiteral(" %1 - Virtual Piano & MIDI Studio")
+                     .arg(QString::fromUtf8(platform::kProgramTitle)));
   setObjectName(QStringLiteral("frmPiano"));
   surface_ = new PanelBackground(this);
   surface_->setFixedSize(kClientWidthTwips / widgets::kTwipsPerPixel,
@@ -62,13 +63,14 @@ frmPiano::frmPiano(Services services, QWidget* parent)
         services_.messageBox(this, QString::fromStdString(caption), QString::fromStdString(text),
                              widgets::MessageIcon::None);
       },
-      AppTitle());
+      platform::kProgramTitle);
   sampleSongs_ = new songs::SampleSongPanel(midi_, *sequencer_, controls_,
                                             songs::SampleTempFiles::ForThisProgram(),
                                             services_.messageBox, this);
   waveRecorder_ = new recorder::WaveRecorder(
-      controls_, surface_, services_.messageBox, AppTitle(),
-      [this](const std::string& path) { return sequencer_->ShortPath(path); }, MciCalls::platform(), this);
+      controls_, surface_, services_.messageBox, platform::kProgramTitle,
+      [this](const std::string& path) { return sequencer_->ShortPath(path); },
+      platform::MciCalls::layer(), this);
   keepKeyboardWithThePiano();
 }
 

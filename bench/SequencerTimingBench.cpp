@@ -16,12 +16,12 @@
 #include <vector>
 
 #include "bench/Percentile.h"
-#include "midi/smf/SmfReader.h"
 #include "platform/audio/AudioEngine.h"
 #include "platform/mci/FrameScheduler.h"
 #include "platform/mci/MidiSequence.h"
 #include "platform/mci/PortSequencePlayer.h"
 #include "platform/mci/SynthSequencePlayer.h"
+#include "platform/midi/SmfReader.h"
 #include "tests/support/TestSoundFont.h"
 
 using namespace tonalix::platform;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "midi/smf/SmfReader.h"
+#include "platform/midi/SmfReader.h"
 
 namespace {
 

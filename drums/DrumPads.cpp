@@ -1,7 +1,7 @@
 #include "drums/DrumPads.h"
 
-#include "keyboard/SmallFont.h"
 #include "widgets/FormDesign.h"
+#include "widgets/SmallFont.h"
 #include "widgets/TwipsToPixels.h"
 #include "widgets/zqButtons_H.h"
 
@@ -20,7 +20,7 @@ void DrumPads::buildControls(const widgets::BuiltControls& design, QWidget* surf
     p.button->setMode(widgets::zqButtons_H::ModeCommand);
     p.button->setCaption(QString::fromLatin1(kDrumPads[static_cast<std::size_t>(n - 1)].caption));
     p.button->setBackColor(kIdleColor);
-    p.button->setFont(keyboard::smallFont(6));
+    p.button->setFont(widgets::smallFont(6));
     p.button->DelayDrawing(false);
     connect(p.button, &widgets::zqButtons_H::Click, this, [this, n] { cmdDrum_Click(n); });
 
@@ -44,7 +44,7 @@ void DrumPads::buildControls(const widgets::BuiltControls& design, QWidget* surf
     connect(p.spinner, &QAbstractSlider::valueChanged, this, [this, n] { scrDrum_Change(n); });
 
     p.label = design.get<QLabel>(QStringLiteral("lblDrum%1").arg(n));
-    p.label->setFont(keyboard::smallFont(6));
+    p.label->setFont(widgets::smallFont(6));
     p.label->setToolTip(QStringLiteral("Drum Rate"));
     p.label->setAccessibleName(p.button->Caption() + QStringLiteral(" rate value"));
   }

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <span>
 
-#include "midi/smf/SmfReader.h"
+#include "platform/midi/SmfReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   tonalix::smf::SmfLimits limits;

@@ -8,6 +8,7 @@
 
 #include "help/Logo.h"
 #include "platform/system/BuiltInData.h"
+#include "platform/system/ProgramName.h"
 
 namespace tonalix::help {
 namespace {
@@ -22,7 +23,7 @@ QUrl frmAbout::WebAddress() { return QUrl(QStringLiteral("https://tonalix-studio
 frmAbout::frmAbout(QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName(QStringLiteral("frmAbout"));
   setAttribute(Qt::WA_DeleteOnClose);
-  setWindowTitle(QStringLiteral(" About Tonalix STUDIO 4.0"));
+  setWindowTitle(QStringLiteral(" About ") + QString::fromUtf8(platform::kProgramTitle));
   setFixedSize(560, 420);
   OpenUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
 
@@ -40,7 +41,7 @@ frmAbout::frmAbout(QWidget* parent) : QWidget(parent, Qt::Window) {
   image1_->setPixmap(TonalixLogo(88));
   image1_->setGeometry(20, 20, 88, 88);
 
-  label1_ = new QLabel(QStringLiteral("    Tonalix STUDIO 4.0"), this);
+  label1_ = new QLabel(QStringLiteral("    ") + QString::fromUtf8(platform::kProgramTitle), this);
   label1_->setObjectName(QStringLiteral("Label1"));
   QFont title = label1_->font();
   title.setPointSize(title.pointSize() + 6);

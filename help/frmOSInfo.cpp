@@ -4,13 +4,14 @@
 #include <QLabel>
 
 #include "help/modOS.h"
+#include "platform/system/ProgramName.h"
 
 namespace tonalix::help {
 
 frmOSInfo::frmOSInfo(QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName(QStringLiteral("frmOSInfo"));
   setAttribute(Qt::WA_DeleteOnClose);
-  setWindowTitle(QStringLiteral(" Tonalix STUDIO 4.0"));
+  setWindowTitle(QStringLiteral(" ") + QString::fromUtf8(platform::kProgramTitle));
   setFixedSize(330, 150);
 
   auto* shape = new QFrame(this);

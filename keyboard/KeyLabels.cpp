@@ -3,8 +3,8 @@
 #include "keyboard/KeyBindings.h"
 #include "keyboard/KeyGeometry.h"
 #include "keyboard/PianoKeyboard.h"
-#include "keyboard/SmallFont.h"
 #include "widgets/FormDesign.h"
+#include "widgets/SmallFont.h"
 #include "widgets/TwipsToPixels.h"
 #include "widgets/zqButtons_H.h"
 
@@ -23,7 +23,7 @@ void KeyLabels::buildControls(const widgets::BuiltControls& design, QWidget* sur
     label->setGeometry(geometry);
     label->setCaption(QString::fromLatin1(caption));
     label->setForeColor(QColor::fromRgb(kStripForeColor));
-    label->setFont(smallFont(6));
+    label->setFont(widgets::smallFont(6));
     label->hide();
     return label;
   };
@@ -55,7 +55,7 @@ void KeyLabels::placeStripNames() {
 }
 
 void KeyLabels::ShowKeyLabels() {
-  const QFont font = smallFont(6);
+  const QFont font = widgets::smallFont(6);
   const QColor fore = QColor::fromRgb(kLabelForeColor);
   for (int i = 0; i < kKeyCount; ++i) {
     PianoKey* key = piano_.chkPiano(i);

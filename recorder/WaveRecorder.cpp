@@ -41,7 +41,8 @@ double clockTimeOfDay() {
 }  // namespace
 
 WaveRecorder::WaveRecorder(const widgets::BuiltControls& controls, QWidget* surface,
-                           widgets::MessageBoxFunction messageBox, QString appTitle, ShortPath shortPath, MciCalls calls, QObject* parent)
+                           widgets::MessageBoxFunction messageBox, QString appTitle,
+                           ShortPath shortPath, platform::MciCalls calls, QObject* parent)
     : QObject(parent),
       messageBox_(std::move(messageBox)),
       appTitle_(std::move(appTitle)),

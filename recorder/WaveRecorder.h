@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 
-#include "songs/SequencerControl.h"
+#include "platform/mci/MciCalls.h"
 #include "widgets/MessageBox.h"
 
 class QEventLoop;
@@ -50,9 +50,9 @@ class WaveRecorder : public QObject {
   static const std::array<Format, 4> kFormats;
 
   // Controls come from the window's design; txtFileName is made here on `surface`.
-  WaveRecorder(const widgets::BuiltControls& controls, QWidget* surface, widgets::MessageBoxFunction messageBox,
-               QString appTitle,
-               ShortPath shortPath, MciCalls calls = MciCalls::platform(), QObject* parent = nullptr);
+  WaveRecorder(const widgets::BuiltControls& controls, QWidget* surface,
+               widgets::MessageBoxFunction messageBox, QString appTitle, ShortPath shortPath,
+               platform::MciCalls calls = platform::MciCalls::layer(), QObject* parent = nullptr);
   ~WaveRecorder() override;
 
   // Load: STOP disabled, 16 bit at 44100 Hz, the first format option down.
@@ -105,7 +105,7 @@ class WaveRecorder : public QObject {
   widgets::MessageBoxFunction messageBox_;
   QString appTitle_;
   ShortPath shortPath_;
-  MciCalls calls_;
+  platform::MciCalls calls_;
 
   QLineEdit* txtFileName_ = nullptr;
   widgets::zqButtons_H* command1_ = nullptr;

@@ -2,9 +2,9 @@
 
 #include <QLabel>
 
-#include "core/AppTitle.h"
 #include "midi/MidiState.h"
 #include "platform/system/BuiltInData.h"
+#include "platform/system/ProgramName.h"
 #include "songs/SequencerControl.h"
 #include "widgets/FormDesign.h"
 #include "widgets/zqButtons_H.h"
@@ -23,7 +23,8 @@ SampleSongPanel::SampleSongPanel(MidiState& midi, SequencerControl& sequencer,
 }
 
 void SampleSongPanel::showError(const QString& text) const {
-  if (messageBox_) messageBox_(label_->window(), AppTitle(), text, widgets::MessageIcon::Warning);
+  if (messageBox_)
+    messageBox_(label_->window(), platform::kProgramTitle, text, widgets::MessageIcon::Warning);
 }
 
 void SampleSongPanel::takeControls(const widgets::BuiltControls& controls) {

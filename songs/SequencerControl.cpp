@@ -8,27 +8,10 @@
 #include <cstdio>
 #include <vector>
 
-#include "platform/mci/MciErrors.h"
-#include "platform/mci/MciSystem.h"
-#include "platform/mci/ShortPathName.h"
-
 namespace tonalix {
 
-MciCalls MciCalls::platform() {
-  MciCalls calls;
-  calls.sendString = [](const char* command, char* reply, std::uint32_t length) {
-    return platform::mciSendStringA(command, reply, length, 0);
-  };
-  calls.errorString = [](std::uint32_t code, char* text, std::uint32_t length) {
-    platform::mciGetErrorStringA(code, text, length);
-  };
-  calls.shortPathName = [](const char* path, char* buffer, std::uint32_t length) {
-    return platform::GetShortPathNameA(path, buffer, length);
-  };
-  return calls;
-}
-
-SequencerControl::SequencerControl(MessageBox messageBox, std::string caption, MciCalls calls)
+SequencerControl::SequencerControl(MessageBox messageBox, std::string caption,
+                                   platform::MciCalls calls)
     : messageBox_(std::move(messageBox)), caption_(std::move(caption)), calls_(std::move(calls)) {}
 
 void SequencerControl::PlayMidiFile(const std::string& path) {

@@ -7,16 +7,9 @@
 #include <functional>
 #include <string>
 
+#include "platform/mci/MciCalls.h"
+
 namespace tonalix {
-
-// The command-layer calls this class makes; the platform's by default, others in tests.
-struct MciCalls {
-  std::function<std::uint32_t(const char* command, char* reply, std::uint32_t replyLength)> sendString;
-  std::function<void(std::uint32_t code, char* text, std::uint32_t textLength)> errorString;
-  std::function<std::uint32_t(const char* path, char* buffer, std::uint32_t length)> shortPathName;
-
-  static MciCalls platform();
-};
 
 class SequencerControl {
  public:
@@ -25,7 +18,8 @@ class SequencerControl {
 
   static constexpr std::uint32_t kTextBufferLength = 255;
 
-  SequencerControl(MessageBox messageBox, std::string caption, MciCalls calls = MciCalls::platform());
+  SequencerControl(MessageBox messageBox, std::string caption,
+                   platform::MciCalls calls = platform::MciCalls::layer());
 
   // Opens the file on the sequencer and starts it; returns while it plays. An open or play
   // failure is shown in one message box with the layer's text for the code.
@@ -42,7 +36,7 @@ class SequencerControl {
 
   MessageBox messageBox_;
   std::string caption_;
-  MciCalls calls_;
+  platform::MciCalls calls_;
 };
 
 }  // namespace tonalix

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "platform/system/ProgramName.h"
 
 namespace tonalix::platform {
 
@@ -20,7 +21,7 @@ std::string PulseCapture::start(FrameRing& ring) {
   attr.fragsize = static_cast<std::uint32_t>(rate_ / 100 * 8);
   int error = 0;
   const char* device = (source_.empty() || source_ == "default") ? nullptr : source_.c_str();
-  pa_simple* s = pa_simple_new(nullptr, "Tonalix STUDIO", PA_STREAM_RECORD, device, "Recording", &spec,
+  pa_simple* s = pa_simple_new(nullptr, kProgramName, PA_STREAM_RECORD, device, "Recording", &spec,
                                nullptr, &attr, &error);
   if (!s) return "The sound input \"" + (device ? source_ : std::string("default")) +
                  "\" cannot be opened: " + pa_strerror(error) + ".";

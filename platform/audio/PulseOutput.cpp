@@ -12,6 +12,7 @@
 
 #include "platform/audio/OutputWake.h"
 #include "platform/audio/RealtimeThread.h"
+#include "platform/system/ProgramName.h"
 
 namespace tonalix::platform {
 namespace {
@@ -102,10 +103,10 @@ class PulseOutput final : public AudioOutput {
 
   bool connect() {
     pa_proplist* props = pa_proplist_new();
-    pa_proplist_sets(props, PA_PROP_APPLICATION_NAME, "Tonalix STUDIO");
+    pa_proplist_sets(props, PA_PROP_APPLICATION_NAME, kProgramName);
     pa_proplist_sets(props, PA_PROP_APPLICATION_ID, "tonalix-studio");
     pa_proplist_sets(props, PA_PROP_APPLICATION_ICON_NAME, "tonalix-studio");
-    context_ = pa_context_new_with_proplist(api_, "Tonalix STUDIO", props);
+    context_ = pa_context_new_with_proplist(api_, kProgramName, props);
     pa_proplist_free(props);
     if (!context_) return false;
     pa_context_set_state_callback(context_, &PulseOutput::onContextState, this);

@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "platform/audio/SoundEnvironment.h"
-#include "platform/audio/SoundLibraryMessages.h"
+#include "platform/system/SoundEnvironment.h"
+#include "platform/system/SoundLibraryMessages.h"
 
 namespace tonalix::platform {
 namespace {

@@ -1,6 +1,6 @@
 #include "platform/mci/MidiSequence.h"
 
-#include "midi/smf/SmfTypes.h"
+#include "platform/midi/SmfTypes.h"
 
 namespace tonalix::platform {
 

@@ -2,9 +2,9 @@
 
 #include <sys/stat.h>
 
-#include "midi/smf/SmfReader.h"
 #include "platform/mci/PortSequencePlayer.h"
 #include "platform/mci/SynthSequencePlayer.h"
+#include "platform/midi/SmfReader.h"
 
 namespace tonalix::platform {
 

@@ -9,13 +9,15 @@
 #include <atomic>
 #include <cstring>
 #include <set>
+#include <string>
 #include <thread>
 #include <utility>
 #include <vector>
 
-#include "platform/audio/SoundLibraryMessages.h"
 #include "platform/midiin/MidiByteParser.h"
 #include "platform/midiin/MidiInput.h"
+#include "platform/system/ProgramName.h"
+#include "platform/system/SoundLibraryMessages.h"
 
 namespace tonalix::platform {
 namespace {
@@ -167,7 +169,7 @@ struct AlsaMidiInput::Impl {
 
   bool startWatcher() {
     if (snd_seq_open(&seq, "default", SND_SEQ_OPEN_DUPLEX, SND_SEQ_NONBLOCK) < 0) return false;
-    snd_seq_set_client_name(seq, "Tonalix STUDIO watcher");
+    snd_seq_set_client_name(seq, (std::string(kProgramName) + " watcher").c_str());
     watchPort = snd_seq_create_simple_port(
         seq, "announcements", SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_NO_EXPORT,
         SND_SEQ_PORT_TYPE_APPLICATION);

@@ -11,9 +11,9 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/audio/SoundLibraryMessages.h"
 #include "platform/midiin/MidiByteParser.h"
 #include "platform/midiin/MidiInput.h"
+#include "platform/system/SoundLibraryMessages.h"
 
 namespace tonalix::platform {
 

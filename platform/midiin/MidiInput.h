@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/midiin/MidiInputHandlers.h"
+#include "platform/system/ProgramName.h"
 
 namespace tonalix::platform {
 
@@ -16,7 +17,7 @@ class JackMidiInput;
 
 class MidiInput {
  public:
-  static constexpr const char* kClientName = "Tonalix STUDIO";
+  static constexpr const char* kClientName = kProgramName;
   static constexpr const char* kPortName = "Input";
 
   explicit MidiInput(MidiInputHandlers handlers);

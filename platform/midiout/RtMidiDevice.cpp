@@ -4,12 +4,14 @@
 
 #include <exception>
 #include <mutex>
+#include <string>
 #include <unistd.h>
 
-#include "platform/audio/SoundEnvironment.h"
-#include "platform/audio/SoundLibraryMessages.h"
 #include "platform/midi/ShortMessage.h"
 #include "platform/midiin/MidiInput.h"
+#include "platform/system/ProgramName.h"
+#include "platform/system/SoundEnvironment.h"
+#include "platform/system/SoundLibraryMessages.h"
 
 namespace tonalix::platform {
 namespace {
@@ -77,7 +79,7 @@ std::unique_ptr<RtMidiOut> makeClient(RtMidi::Api api) {
   // RtMidi's JACK backend leaks a buffer when no server runs; ask JACK directly first.
   if (api == RtMidi::UNIX_JACK && !JackServerRuns()) return nullptr;
   try {
-    auto out = std::make_unique<RtMidiOut>(api, "Tonalix STUDIO");
+    auto out = std::make_unique<RtMidiOut>(api, kProgramName);
     out->setErrorCallback(quietErrors, nullptr);
     return out;
   } catch (const std::exception&) {
@@ -124,7 +126,7 @@ std::unique_ptr<MidiOutDevice> openRtMidiPort(const RtMidiPortInfo& port, MMRESU
     const unsigned count = client->getPortCount();
     for (unsigned i = 0; i < count; ++i) {
       if (client->getPortName(i) == port.name) {
-        client->openPort(i, "Tonalix STUDIO output");
+        client->openPort(i, std::string(kProgramName) + " output");
         result = MMSYSERR_NOERROR;
         return std::make_unique<RtMidiDevice>(std::move(client));
       }

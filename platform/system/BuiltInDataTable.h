@@ -1,5 +1,6 @@
-// The table of data items compiled into the program (songs, texts); the build generates it
-// from the files under resources/. Read it through LoadResData.
+// The table of data items compiled into the program (songs, texts). The build generates it
+// from the files the owning layer passes to tonalix_built_in_data (platform/system's
+// CMakeLists.txt); the sample songs are passed by songs/. Read it through LoadResData.
 #pragma once
 
 #include <cstddef>

@@ -5,7 +5,7 @@
 #include <iterator>
 #include <set>
 
-#include "midi/smf/SmfReader.h"
+#include "platform/midi/SmfReader.h"
 #include "platform/system/BuiltInData.h"
 #include "songs/SampleSongCatalogue.h"
 #include "songs/SampleSongLicences.h"

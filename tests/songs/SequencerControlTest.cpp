@@ -26,8 +26,8 @@ struct FakeLayer {
   std::uint32_t shortPathResult = 0;  // 0: the path's own length
   std::string shortForm;
 
-  MciCalls calls() {
-    MciCalls c;
+  platform::MciCalls calls() {
+    platform::MciCalls c;
     c.sendString = [this](const char* command, char* reply, std::uint32_t length) -> std::uint32_t {
       const std::string cmd = command;
       sent.push_back(cmd);

@@ -1,4 +1,4 @@
-#include "midi/smf/SmfReader.h"
+#include "platform/midi/SmfReader.h"
 
 #include <algorithm>
 #include <fstream>

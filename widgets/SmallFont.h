@@ -4,11 +4,11 @@
 
 #include <QFont>
 
-namespace tonalix::keyboard {
+namespace tonalix::widgets {
 
 inline constexpr const char* kSmallFontsFamily = "Small Fonts";
 
 // pointSize as the design gives it (6 for the key labels).
 QFont smallFont(int pointSize = 6);
 
-}  // namespace tonalix::keyboard
+}  // namespace tonalix::widgets

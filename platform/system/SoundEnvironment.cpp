@@ -1,10 +1,10 @@
-#include "platform/audio/SoundEnvironment.h"
+#include "platform/system/SoundEnvironment.h"
 
 #include <jack/jack.h>
 
 #include <cstdlib>
 
-#include "platform/audio/SoundLibraryMessages.h"
+#include "platform/system/SoundLibraryMessages.h"
 
 namespace tonalix::platform {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "midi/smf/SmfReader.h"
+#include "platform/midi/SmfReader.h"
 
 using namespace tonalix::smf;
 

@@ -1,4 +1,4 @@
-#include "platform/audio/SoundLibraryMessages.h"
+#include "platform/system/SoundLibraryMessages.h"
 
 #include <alsa/asoundlib.h>
 #include <jack/jack.h>

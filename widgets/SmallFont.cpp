@@ -1,8 +1,8 @@
-#include "keyboard/SmallFont.h"
+#include "widgets/SmallFont.h"
 
 #include <QFontDatabase>
 
-namespace tonalix::keyboard {
+namespace tonalix::widgets {
 
 QFont smallFont(int pointSize) {
   if (QFontDatabase::hasFamily(QString::fromLatin1(kSmallFontsFamily)))
@@ -15,4 +15,4 @@ QFont smallFont(int pointSize) {
   return font;
 }
 
-}  // namespace tonalix::keyboard
+}  // namespace tonalix::widgets

@@ -7,7 +7,7 @@
 #include <span>
 #include <string>
 
-#include "midi/smf/SmfTypes.h"
+#include "platform/midi/SmfTypes.h"
 
 namespace tonalix::smf {
 
