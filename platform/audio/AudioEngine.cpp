@@ -60,10 +60,10 @@ struct AudioEngine::Impl final : RenderSource, EventSchedule::Sink {
   bool offline = false;
   bool ranBefore = false;
 
-  EventSchedule schedule;
   PresetKeeper keeper;
   OutputWake wakeSignal;  // outlives every output, so senders may signal it at any time
   std::atomic<std::uint64_t> position{0};
+  EventSchedule schedule;
 
   // Audio-thread state: when a voice last sounded (idle saving), and the block render() is
   // filling, for the spans the schedule asks for.

@@ -16,13 +16,6 @@ bool before(std::uint32_t a, std::uint32_t b) { return static_cast<std::int32_t>
 
 }  // namespace
 
-bool EventSchedule::send(TimedEvent event) {
-  // The stamp is read before the push: a command this thread requested earlier is always
-  // counted in it, so the event is ordered after that command.
-  event.commands = commands_.load(std::memory_order_acquire);
-  return queue_.push(event);
-}
-
 void EventSchedule::requestAllNotesOff() { commands_.fetch_add(kOffStep, std::memory_order_acq_rel); }
 
 void EventSchedule::requestCancel() { commands_.fetch_add(kCancelStep, std::memory_order_acq_rel); }

@@ -44,8 +44,13 @@ class EventSchedule {
   // --- Senders (any thread; never block, never allocate) ---
 
   // Queues `event` (its `commands` is stamped here) for its frame; 0 and frames already past
-  // mean the next block. False only when the queue is full.
-  bool send(TimedEvent event);
+  // mean the next block. False only when the queue is full. Inline: a key press pays for it.
+  bool send(const TimedEvent& event) {
+    // The stamp is read before the push: a command this thread requested earlier is always
+    // counted in it, so the event is ordered after that command.
+    return queue_.push({event.frame, event.message, commands_.load(std::memory_order_acquire),
+                        event.presetBank, event.presetNumber});
+  }
   // Counters rather than queue entries, so a full queue never loses them. Both take effect
   // between the events this thread sent before and those it sends after.
   void requestAllNotesOff();
