@@ -44,7 +44,8 @@ class EventSchedule {
   // --- Senders (any thread; never block, never allocate) ---
 
   // Queues `event` (its `commands` is stamped here) for its frame; 0 and frames already past
-  // mean the next block. False only when the queue is full. Inline: a key press pays for it.
+  // mean the next block. False only when the queue is full. Inline, and the stamped event built
+  // in one go rather than copied and patched: a key press pays for every store here.
   bool send(const TimedEvent& event) {
     // The stamp is read before the push: a command this thread requested earlier is always
     // counted in it, so the event is ordered after that command.
