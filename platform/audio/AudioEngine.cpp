@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "platform/audio/AudioOutput.h"
-#include "platform/audio/EventQueue.h"
+#include "platform/audio/EventSchedule.h"
 #include "platform/audio/MixHooks.h"
 #include "platform/audio/NullOutput.h"
 #include "platform/audio/OutputWake.h"
@@ -26,24 +26,12 @@
 namespace tonalix::platform {
 namespace {
 
-// The two engine commands are counters rather than queue entries, so a full queue can never
-// lose them: "cancel scheduled" counts in the low half, "all notes off" in the high half.
-constexpr std::uint64_t kCancelStep = 1;
-constexpr std::uint64_t kOffStep = std::uint64_t{1} << 32;
-std::uint32_t cancelCount(std::uint64_t commands) { return static_cast<std::uint32_t>(commands); }
-std::uint32_t offCount(std::uint64_t commands) { return static_cast<std::uint32_t>(commands >> 32); }
-// Wrap-safe "a was counted before b".
-bool before(std::uint32_t a, std::uint32_t b) { return static_cast<std::int32_t>(a - b) < 0; }
-
 // Output level: a single fortissimo piano note peaks around -10 dBFS with FluidR3 GM (the
 // usual default); TimGM6mb comes out about 6 dB quieter.
 constexpr double kSynthGain = 0.9;
 
 // Keep rendering this long after the last voice ended so reverb and chorus tails decay.
 constexpr double kTailSeconds = 3.0;
-
-constexpr std::size_t kQueueCapacity = 4096;
-constexpr std::size_t kPendingCapacity = 4096;
 
 constexpr const char* kNoSoundFont =
     "No General MIDI SoundFont was found. Install the package fluid-soundfont-gm.";
@@ -60,7 +48,7 @@ void quietLog(int, const char*, void*) {}
 
 }  // namespace
 
-struct AudioEngine::Impl final : RenderSource {
+struct AudioEngine::Impl final : RenderSource, EventSchedule::Sink {
   AudioConfig config;
   fluid_settings_t* settings = nullptr;
   fluid_synth_t* synth = nullptr;
@@ -73,21 +61,18 @@ struct AudioEngine::Impl final : RenderSource {
   bool offline = false;
   bool ranBefore = false;
 
-  EventQueue queue{kQueueCapacity};
   PresetKeeper keeper;
   OutputWake wakeSignal;  // outlives every output, so senders may signal it at any time
-  std::atomic<std::uint64_t> commands{0};
   std::atomic<std::uint64_t> position{0};
+  EventSchedule schedule;
 
-  // Audio-thread state: events taken from the queue, kept sorted by frame (stable), and due
-  // events held back for the next block, in order (see apply()).
-  std::array<TimedEvent, kPendingCapacity> pending{};
-  std::size_t pendingCount = 0;
-  std::array<TimedEvent, kQueueCapacity> carried{};
-  std::size_t carriedCount = 0;
-  std::uint64_t commandsSeen = 0;
+  // Audio-thread state: when a voice last sounded (idle saving), and the block render() is
+  // filling, for the spans the schedule asks for.
   std::uint64_t lastActiveFrame = 0;
   std::uint64_t tailFrames = 0;
+  float* blockLeft = nullptr;
+  float* blockRight = nullptr;
+  std::uint64_t blockStart = 0;
 
   // Hooks: plain atomic slots, read once per block. `inHooks` is raised around their use so a
   // detach can wait out the block that may still be calling the hook it removed.
@@ -140,90 +125,12 @@ struct AudioEngine::Impl final : RenderSource {
     offline = false;
   }
 
-  void insertPending(const TimedEvent& ev) {
-    // Insert after every event with a frame <= ev.frame so equal frames keep arrival order.
-    std::size_t i = pendingCount;
-    while (i > 0 && pending[i - 1].frame > ev.frame) {
-      pending[i] = pending[i - 1];
-      --i;
-    }
-    pending[i] = ev;
-    ++pendingCount;
-  }
-
-  // blockStart: the frame the block about to be rendered starts at. Events due by then play at
-  // once in arrival order (a live note never pays a sorted insertion); later ones wait in
-  // `pending`. Commands requested since the last block take effect between the events that were
-  // sent before them and those sent after. Returns true when an event had to wait for the next
-  // block: it and everything after it stay in order, in `carried` and in the queue.
-  bool drainQueue(std::uint64_t blockStart, bool audible) {
-    const std::uint64_t now = commands.load(std::memory_order_acquire);
-    const std::uint32_t cancels = cancelCount(now);
-    const std::uint32_t offs = offCount(now);
-    if (cancelCount(commandsSeen) != cancels) dropStale(blockStart, cancels);
-    bool offDue = offCount(commandsSeen) != offs;
-    auto playDue = [&](const TimedEvent& ev) {
-      if (offDue && !before(offCount(ev.commands), offs)) {
-        if (audible) allNotesOffNow();
-        offDue = false;
-      }
-      if (!audible) {
-        retire(ev);
-        return true;
-      }
-      if (!apply(ev)) return false;
-      lastActiveFrame = blockStart;
-      return true;
-    };
-    bool blocked = false;
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < carriedCount; ++i) {
-      if (!blocked && playDue(carried[i])) continue;
-      blocked = true;
-      carried[kept++] = carried[i];
-    }
-    carriedCount = kept;
-    TimedEvent ev;
-    while (!blocked && pendingCount < kPendingCapacity && queue.pop(ev)) {
-      if (ev.frame > blockStart) {
-        if (!before(cancelCount(ev.commands), cancels)) insertPending(ev);
-        else retire(ev);
-        continue;
-      }
-      if (!playDue(ev)) {
-        blocked = true;
-        carried[carriedCount++] = ev;
-      }
-    }
-    if (offDue && !blocked) {
-      if (audible) allNotesOffNow();
-      offDue = false;
-    }
-    // An "all notes off" still waiting behind a held-back event stays due.
-    constexpr std::uint64_t kOffMask = ~std::uint64_t{0xFFFFFFFFu};
-    commandsSeen = ((offDue ? commandsSeen : now) & kOffMask) | (now & ~kOffMask);
-    return blocked;
-  }
-
-  // Drops the events of frames not yet reached that were sent before the latest cancel;
-  // earlier frames are due and stay.
-  void dropStale(std::uint64_t frame, std::uint32_t cancels) {
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < pendingCount; ++i) {
-      if (pending[i].frame < frame || !before(cancelCount(pending[i].commands), cancels))
-        pending[kept++] = pending[i];
-      else
-        retire(pending[i]);
-    }
-    pendingCount = kept;
-  }
-
   // Every event that selects a preset is counted once as it leaves, played or dropped.
-  void retire(const TimedEvent& ev) noexcept {
+  void retire(const TimedEvent& ev) noexcept override {
     if (PresetKeeper::isSelection(ev.message)) keeper.use().retired();
   }
 
-  void allNotesOffNow() {
+  void allNotesOff() noexcept override {
     for (int ch = 0; ch < 16; ++ch) {
       fluid_synth_cc(synth, ch, 64, 0);  // sustain off first, or held notes would ring on
       fluid_synth_cc(synth, ch, 66, 0);
@@ -233,15 +140,16 @@ struct AudioEngine::Impl final : RenderSource {
 
   // False, and nothing done, when the event selects a preset while a sender is changing what
   // the keeper holds (both count on the SoundFont's samples): it waits for the next block.
-  bool apply(const TimedEvent& ev) {
+  bool apply(const TimedEvent& ev, std::uint64_t frame) noexcept override {
     if (!PresetKeeper::isSelection(ev.message)) {
       play(ev.message);
-      return true;
+    } else {
+      if (!keeper.tryEnter()) return false;
+      select(ev);
+      keeper.leave();
+      keeper.use().retired();
     }
-    if (!keeper.tryEnter()) return false;
-    select(ev);
-    keeper.leave();
-    keeper.use().retired();
+    lastActiveFrame = frame;
     return true;
   }
 
@@ -280,18 +188,20 @@ struct AudioEngine::Impl final : RenderSource {
     }
   }
 
-  void renderSpan(float* left, float* right, int frames, std::uint64_t frame) {
-    if (frames <= 0) return;
+  void renderSpan(std::uint64_t from, std::uint64_t to) noexcept override {
+    if (to <= from) return;
     // Idle saving: with no voice sounding and the effect tail gone, the output is silence anyway.
-    if (frame >= lastActiveFrame + tailFrames && fluid_synth_get_active_voice_count(synth) == 0) return;
-    float* out[2] = {left, right};
-    float* fx[4] = {left, right, left, right};  // reverb and chorus mixed into the dry pair
+    if (from >= lastActiveFrame + tailFrames && fluid_synth_get_active_voice_count(synth) == 0) return;
+    const auto offset = static_cast<std::ptrdiff_t>(from - blockStart);
+    const auto frames = static_cast<int>(to - from);
+    float* out[2] = {blockLeft + offset, blockRight + offset};
+    float* fx[4] = {out[0], out[1], out[0], out[1]};  // reverb and chorus mixed into the dry pair
     fluid_synth_process(synth, frames, 4, fx, 2, out);
-    if (fluid_synth_get_active_voice_count(synth) > 0) lastActiveFrame = frame + static_cast<std::uint64_t>(frames);
+    if (fluid_synth_get_active_voice_count(synth) > 0) lastActiveFrame = to;
   }
 
   bool idle() const noexcept override {
-    if (pendingCount > 0 || carriedCount > 0) return false;
+    if (schedule.waiting()) return false;
     // A file playing through the engine sounds without any synthesizer voice.
     for (const auto& slot : sources)
       if (slot.load(std::memory_order_relaxed)) return false;
@@ -307,35 +217,11 @@ struct AudioEngine::Impl final : RenderSource {
     std::memset(left, 0, sizeof(float) * static_cast<std::size_t>(frames));
     std::memset(right, 0, sizeof(float) * static_cast<std::size_t>(frames));
     const bool audible = synth && soundFontLoaded;
-    bool held = drainQueue(start, audible);
+    blockLeft = left;
+    blockRight = right;
+    blockStart = start;
     const std::uint64_t end = start + static_cast<std::uint64_t>(frames);
-    std::size_t next = 0;
-    if (audible) {
-      std::uint64_t cur = start;
-      while (cur < end) {
-        while (!held && next < pendingCount && pending[next].frame <= cur) {
-          if (!apply(pending[next])) {
-            held = true;  // it and the later ones play from the next block on
-            break;
-          }
-          ++next;
-          lastActiveFrame = cur;
-        }
-        std::uint64_t stop = end;
-        if (!held && next < pendingCount && pending[next].frame < end) stop = pending[next].frame;
-        const auto offset = static_cast<int>(cur - start);
-        renderSpan(left + offset, right + offset, static_cast<int>(stop - cur), cur);
-        cur = stop;
-      }
-    } else {
-      // Nothing can sound; still consume due events so the queue never clogs.
-      while (next < pendingCount && pending[next].frame < end) retire(pending[next++]);
-    }
-    if (next > 0) {
-      std::copy(pending.begin() + static_cast<std::ptrdiff_t>(next),
-                pending.begin() + static_cast<std::ptrdiff_t>(pendingCount), pending.begin());
-      pendingCount -= next;
-    }
+    schedule.runBlock(start, static_cast<std::uint64_t>(frames), audible, *this);
     runHooks(left, right, frames);
     keeper.use().publish(audible ? synth : nullptr);
     position.store(end, std::memory_order_release);
@@ -369,14 +255,9 @@ bool AudioEngine::start() {
   d.error.clear();
   d.soundFontPath.clear();
   d.position.store(0, std::memory_order_relaxed);
-  d.pendingCount = 0;
-  d.carriedCount = 0;
-  d.commandsSeen = d.commands.load(std::memory_order_acquire);
+  d.schedule.reset(restarting);
   d.lastActiveFrame = 0;
   d.tailFrames = static_cast<std::uint64_t>(kTailSeconds * d.config.sampleRate);
-  TimedEvent stale;
-  while (restarting && d.queue.pop(stale)) {
-  }
   if (restarting) d.keeper.forgetSent();
 
   for (int level : {FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG}) fluid_set_log_function(level, quietLog, nullptr);
@@ -424,14 +305,9 @@ bool AudioEngine::start() {
   // Until now, this thread is the queue's only reader: what was sent while the SoundFont loaded
   // is resolved here, in order, and waits where the audio thread looks first.
   d.keeper.adopt([&d](auto admit) {
-    TimedEvent ev;
-    while (d.queue.pop(ev)) {
-      if (PresetKeeper::passesThrough(ev.message)) {
-        resolveInto(ev, admit(ev.message));
-      }
-      if (ev.frame > 0) d.insertPending(ev);
-      else d.carried[d.carriedCount++] = ev;
-    }
+    d.schedule.adoptQueued([&admit](TimedEvent& ev) {
+      if (PresetKeeper::passesThrough(ev.message)) resolveInto(ev, admit(ev.message));
+    });
   });
 
   d.scratchLeft.assign(static_cast<std::size_t>(d.config.periodFrames), 0.0f);
@@ -467,11 +343,9 @@ bool AudioEngine::scheduleShortMessage(std::uint32_t message, std::uint64_t fram
   Impl& d = *impl_;
   message &= 0x00FFFFFFu;
   auto push = [&d, message, frame](const PresetKeeper::Choice& choice) {
-    // The stamp is read before the push: a command this thread requested earlier is always
-    // counted in it, so the event is ordered after that command.
-    TimedEvent ev{frame, message, d.commands.load(std::memory_order_acquire)};
+    TimedEvent ev{frame, message};
     resolveInto(ev, choice);
-    return d.queue.push(ev);
+    return d.schedule.send(ev);
   };
   const bool queued = PresetKeeper::passesThrough(message) ? d.keeper.send(message, push) : push({});
   d.wakeSignal.notify();
@@ -490,12 +364,12 @@ int AudioEngine::instrumentsHeld() {
 }
 
 void AudioEngine::allNotesOff() {
-  impl_->commands.fetch_add(kOffStep, std::memory_order_acq_rel);
+  impl_->schedule.requestAllNotesOff();
   impl_->wakeSignal.notify();
 }
 
 void AudioEngine::cancelScheduled() {
-  impl_->commands.fetch_add(kCancelStep, std::memory_order_acq_rel);
+  impl_->schedule.requestCancel();
   impl_->wakeSignal.notify();
 }
 
