@@ -41,7 +41,7 @@ class MidiKeyboardInputTest : public QObject {
       QVERIFY(source.ok());
       const std::string input = loaded.window.midiKeyboard().input().jackPortName();
       QVERIFY(!input.empty());
-      QTRY_VERIFY_WITH_TIMEOUT(source.connectedTo(input), 5000);
+      QTRY_VERIFY_WITH_TIMEOUT(source.connectedTo(input), 30000);
     }
     MidiKeyboardInput& input() { return loaded.window.midiKeyboard(); }
     // Sends the packets and waits (never a fixed time: the JACK cycle, the forwarding thread
@@ -51,7 +51,7 @@ class MidiKeyboardInputTest : public QObject {
                   const std::function<bool(const Messages&)>& arrived) {
       for (const Bytes& p : packets) source.send(p);
       [&] { QVERIFY(source.flush()); }();
-      QDeadlineTimer deadline(10000);
+      QDeadlineTimer deadline(30000);
       while (!arrived(loaded.port.messages()) && !deadline.hasExpired()) QTest::qWait(5);
       QCoreApplication::processEvents();
       return loaded.port.take();
@@ -91,11 +91,11 @@ class MidiKeyboardInputTest : public QObject {
                        {0xC3, 12}, {0xD3, 40}, {0x93, 20, 90}},
                       every),
              every);
-    QTRY_VERIFY(rig.input().IsKeyLit(key));
+    QTRY_VERIFY_WITH_TIMEOUT(rig.input().IsKeyLit(key), 30000);
     QVERIFY(!rig.input().IsKeyLit(key + 1));
     // A note on with velocity 0 is a note off: it goes out as sent and the key comes up.
     QCOMPARE(rig.play({{0x90, Bytes::value_type(note), 0}}, 1), (Messages{msg(0x90, note, 0)}));
-    QTRY_VERIFY(!rig.input().IsKeyLit(key));
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.input().IsKeyLit(key), 30000);
 
     // Running status split across packets, a real-time byte inside a message, stray data
     // bytes and a SysEx split across packets: only the whole notes come out.
@@ -107,23 +107,23 @@ class MidiKeyboardInputTest : public QObject {
                       5),
              (Messages{msg(0x91, 60, 100), msg(0x91, 62, 100), msg(0x81, 60), msg(0x81, 62),
                        msg(0x83, 20)}));
-    QTRY_VERIFY(!rig.input().IsKeyLit(60 - base_));
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.input().IsKeyLit(60 - base_), 30000);
 
     // Keys held at once stay down while one of them is released.
     rig.play({{0x90, Bytes::value_type(base_), 90}, {0x90, Bytes::value_type(base_ + 4), 90}}, 2);
     rig.play({{0x80, Bytes::value_type(base_), 0}}, 1);
-    QTRY_VERIFY(!rig.input().IsKeyLit(0));
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.input().IsKeyLit(0), 30000);
     QVERIFY(rig.input().IsKeyLit(4));
   }
 
   void aVanishedSourceReleasesItsNotes() {
     Rig rig;
     rig.play({{0x90, Bytes::value_type(base_ + 1), 90}, {0x92, Bytes::value_type(base_ + 2), 90}}, 2);
-    QTRY_VERIFY(rig.input().IsKeyLit(1) && rig.input().IsKeyLit(2));
+    QTRY_VERIFY_WITH_TIMEOUT(rig.input().IsKeyLit(1) && rig.input().IsKeyLit(2), 30000);
     rig.source.close();
-    QTRY_COMPARE(rig.loaded.port.messages(),
-                 (Messages{msg(0x80, base_ + 1), msg(0x82, base_ + 2)}));
-    QTRY_VERIFY(!rig.input().IsKeyLit(1) && !rig.input().IsKeyLit(2));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.loaded.port.messages(),
+                              (Messages{msg(0x80, base_ + 1), msg(0x82, base_ + 2)}), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.input().IsKeyLit(1) && !rig.input().IsKeyLit(2), 30000);
   }
 
   void aNoteTakesTheOutputBackFromASong() {
