@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QKeyEvent>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QSet>
 #include <QtTest>
 
@@ -187,6 +189,15 @@ class ComputerKeyboardTest : public QObject {
     QTest::keyClick(rig.key(0), Qt::Key_Q, Qt::AltModifier);
     QCOMPARE(triggered, 0);
     QCOMPARE(rig.port.take(), (Messages{noteOn(104), noteOff(104), noteOn(50), noteOff(50)}));
+    // Alt and a menu's letter opens that menu from the piano, and sounds nothing.
+    const QList<QAction*> menus = rig.window.menuBar()->actions();
+    for (int m : {0, 1, 2}) {
+      QMenu* menu = menus.at(m)->menu();
+      QTest::keyClick(rig.key(0), QKeySequence::mnemonic(menus.at(m)->text())[0].key(), Qt::AltModifier);
+      QTRY_VERIFY2(menu->isVisible(), qPrintable(menus.at(m)->text()));
+      menu->close();
+    }
+    QVERIFY(rig.port.take().empty());
     // With the focus elsewhere the shortcut is the window's again.
     rig.window.keyLabels().cmdKeyVisible()->setFocus();
     QTest::keyClick(rig.window.keyLabels().cmdKeyVisible(), Qt::Key_F10);
