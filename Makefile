@@ -6,18 +6,25 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTONALIX_WARNINGS_AS_ERRORS=ON
 SANITIZER_FLAGS = -DCMAKE_BUILD_TYPE=Debug -DTONALIX_WARNINGS_AS_ERRORS=ON -DTONALIX_BUILD_BENCH=OFF
 
-.PHONY: deps configure build run test bench package asan tsan clean
+.PHONY: deps test-deps configure build run test bench package asan tsan clean
 
+# What building and running the program needs; test-deps adds what the tests need.
 deps:
 	@./scripts/install-deps
 
-configure: deps
-	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+test-deps:
+	@./scripts/install-deps --tests
+
+configure: test-deps
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DTONALIX_BUILD_TESTS=ON -DTONALIX_BUILD_BENCH=ON >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# Only the program: no test or bench is built before the window appears.
+run: deps
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DTONALIX_BUILD_TESTS=OFF -DTONALIX_BUILD_BENCH=OFF >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target tonalix-studio
 	./$(BUILD)/tonalix-studio
 
 test: build
@@ -31,7 +38,7 @@ package: build
 	cd $(BUILD) && cpack -G DEB
 
 # Tests under AddressSanitizer and UndefinedBehaviorSanitizer, in a build tree of their own.
-asan: deps
+asan: test-deps
 	@cmake -S . -B build-asan $(SANITIZER_FLAGS) -DTONALIX_SANITIZE=ON >/dev/null
 	@cmake --build build-asan -j $(JOBS)
 	cd build-asan && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp QT_QPA_PLATFORM=offscreen \
@@ -40,7 +47,7 @@ asan: deps
 # Tests under ThreadSanitizer, in a build tree of their own. The system's Qt, GLib and
 # FluidSynth are not instrumented: Qt's own threads synchronise where the sanitizer cannot see,
 # so what those libraries do inside is not checked; every access of our code is.
-tsan: deps
+tsan: test-deps
 	@cmake -S . -B build-tsan $(SANITIZER_FLAGS) -DTONALIX_TSAN=ON >/dev/null
 	@cmake --build build-tsan -j $(JOBS)
 	cd build-tsan && QT_QPA_PLATFORM=offscreen \

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMenuBar>
 #include <algorithm>
 
 #include "keyboard/KeyBindings.h"
@@ -28,6 +29,21 @@ constexpr int kRepeatPairGraceMs = 30;
 // Tab and Shift+Tab keep moving the focus between controls.
 bool isFocusKey(const QKeyEvent& event) {
   return event.key() == Qt::Key_Tab || event.key() == Qt::Key_Backtab;
+}
+
+// Alt and a menu's underlined letter opens that menu, as everywhere on the desktop: the focus
+// never leaves the piano, so without this a keyboard-only user could never reach a menu. The
+// letter is the one the user's layout types (the event's key), as the menu bar matches it.
+bool opensMenu(QObject* watched, const QKeyEvent& event) {
+  if ((event.modifiers() & ~Qt::KeypadModifier) != Qt::AltModifier) return false;
+  auto* widget = qobject_cast<QWidget*>(watched);
+  if (!widget) return false;
+  const QKeySequence pressed(QKeyCombination(Qt::AltModifier, static_cast<Qt::Key>(event.key())));
+  for (const QMenuBar* bar : widget->window()->findChildren<QMenuBar*>())
+    for (const QAction* menu : bar->actions())
+      if (menu->isVisible() && menu->isEnabled() && QKeySequence::mnemonic(menu->text()) == pressed)
+        return true;
+  return false;
 }
 }  // namespace
 
@@ -89,7 +105,7 @@ bool ComputerKeyboard::eventFilter(QObject* watched, QEvent* event) {
       // A bound key stays a piano key even where a menu or shortcut would claim it.
       if (focusedKeyIndex(watched) < 0) return false;
       auto* e = static_cast<QKeyEvent*>(event);
-      if (isFocusKey(*e) || isModifierKey(e->key())) return false;
+      if (isFocusKey(*e) || isModifierKey(e->key()) || opensMenu(watched, *e)) return false;
       if (boundKeyForCode(codeFromKeyEvent(*e)) < 0) return false;
       e->accept();
       return true;

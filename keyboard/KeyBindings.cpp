@@ -60,9 +60,13 @@ int boundKeyForCode(int code) {
 }
 
 QString keyLabelCaption(int index) {
+  if (index < 0 || index >= kKeyCount) return {};
+  return keyLabelCaption(index, QLatin1String(kBindings[static_cast<std::size_t>(index)].name));
+}
+
+QString keyLabelCaption(int index, const QString& name) {
   if (index < 0 || index >= kKeyCount || isBlackKey(index)) return {};
-  const KeyBinding& b = kBindings[static_cast<std::size_t>(index)];
-  return QString(b.leadingBlanks, QLatin1Char(' ')) + QLatin1String(b.name);
+  return QString(kBindings[static_cast<std::size_t>(index)].leadingBlanks, QLatin1Char(' ')) + name;
 }
 
 }  // namespace tonalix::keyboard

@@ -19,8 +19,10 @@ const std::array<KeyBinding, 65>& keyBindings();
 // The piano key bound to a virtual-key code, or -1 for a key without binding.
 int boundKeyForCode(int code);
 
-// A white key's caption in label mode (blanks and name); empty for black keys.
+// A white key's caption in label mode (blanks and name); empty for black keys. The name is
+// the table's, or the one given (the user's layout's).
 QString keyLabelCaption(int index);
+QString keyLabelCaption(int index, const QString& name);
 
 // Captions of the two strip labels that name the computer keys of the black keys.
 extern const char* const kStripLabel1;

@@ -1,5 +1,6 @@
 #include "keyboard/KeyLabels.h"
 
+#include "keyboard/ActiveKeyboardLayout.h"
 #include "keyboard/KeyBindings.h"
 #include "keyboard/KeyGeometry.h"
 #include "keyboard/PianoKeyboard.h"
@@ -14,6 +15,26 @@ KeyLabels::KeyLabels(PianoKeyboard& piano, const widgets::BuiltControls& design,
     : QObject(surface), piano_(piano) {
   buildControls(design, surface);
   placeStripNames();
+  layout_ = new ActiveKeyboardLayout(this);
+  connect(layout_, &ActiveKeyboardLayout::changed, this, &KeyLabels::followLayout);
+  followLayout();
+}
+
+void KeyLabels::followLayout() {
+  const auto chars = layout_->characters();
+  keyNames_ = layoutKeyNames(chars.value_or(std::array<KeyCharacters, 65>{}));
+  QStringList blackNames;
+  for (int i = 0; i < kKeyCount; ++i) {
+    PianoKey* key = piano_.chkPiano(i);
+    key->setAccessibleDescription(QStringLiteral("Piano key, computer key ") + keyNames_[i]);
+    if (isBlackKey(i))
+      blackNames << keyNames_[i];
+    else if (piano_.ShowKey() && !key->isChecked())  // a held key shows no label
+      key->setCaption(keyLabelCaption(i, keyNames_[i]));
+  }
+  lblKey1_->setCaption(stripCaptionWithNames(QString::fromLatin1(kStripLabel1), blackNames, 0));
+  lblKey2_->setCaption(
+      stripCaptionWithNames(QString::fromLatin1(kStripLabel2), blackNames, lblKey1_->names().size()));
 }
 
 void KeyLabels::buildControls(const widgets::BuiltControls& design, QWidget* surface) {
@@ -64,7 +85,7 @@ void KeyLabels::ShowKeyLabels() {
     key->setPicture(QPixmap());
   }
   for (int i = 0; i < kKeyCount; ++i)
-    if (isWhiteKey(i)) piano_.chkPiano(i)->setCaption(keyLabelCaption(i));
+    if (isWhiteKey(i)) piano_.chkPiano(i)->setCaption(keyLabelCaption(i, keyNames_[i]));
 }
 
 void KeyLabels::ResetKeyLabelColor() {

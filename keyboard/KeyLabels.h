@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QObject>
+#include <QStringList>
 
 #include "keyboard/KeyStripLabel.h"
 
@@ -15,6 +16,7 @@ class BuiltControls;
 namespace tonalix::keyboard {
 
 class PianoKeyboard;
+class ActiveKeyboardLayout;
 
 class KeyLabels : public QObject {
   Q_OBJECT
@@ -38,6 +40,12 @@ class KeyLabels : public QObject {
   // Start-up: plain key colour, strips hidden.
   void PrepareAtLoad();
 
+  // The name of each piano key's computer key on the user's layout, in key order; they label
+  // the keys and the strips and end each key's accessible description.
+  const QStringList& keyNames() const { return keyNames_; }
+  // Reads the user's layout again and relabels (it runs by itself when the layout changes).
+  void followLayout();
+
  public slots:
   void cmdKeyVisible_Click();
   void cmdKeyHide_Click();
@@ -48,6 +56,8 @@ class KeyLabels : public QObject {
   void focusFirstKey();
 
   PianoKeyboard& piano_;
+  ActiveKeyboardLayout* layout_ = nullptr;
+  QStringList keyNames_;
   KeyStripLabel* lblKey1_ = nullptr;
   KeyStripLabel* lblKey2_ = nullptr;
   widgets::zqButtons_H* cmdKeyVisible_ = nullptr;

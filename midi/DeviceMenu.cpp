@@ -12,7 +12,7 @@ namespace tonalix {
 using namespace platform;
 
 DeviceMenu::DeviceMenu(MidiState& midi, QMenuBar* menuBar)
-    : QObject(menuBar), midi_(midi), menu_(menuBar->addMenu(QStringLiteral("Midi Device"))) {
+    : QObject(menuBar), midi_(midi), menu_(menuBar->addMenu(QStringLiteral("&Midi Device"))) {
   for (int i = 0; i < kItems; ++i) {
     QAction* item = menu_->addAction(QString());
     item->setCheckable(true);

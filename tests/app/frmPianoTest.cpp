@@ -65,7 +65,7 @@ class frmPianoTest : public QObject {
     window.Form_Load();
     QStringList titles;
     for (QAction* a : window.menuBar()->actions()) titles << a->text();
-    QCOMPARE(titles, (QStringList{"&File", "Midi Device", "&Help"}));
+    QCOMPARE(titles, (QStringList{"&File", "&Midi Device", "&Help"}));
     QCOMPARE(window.mnuExit()->text(), QString("Exit"));
     QStringList help;
     for (QAction* a : window.menuBar()->actions().at(2)->menu()->actions())
