@@ -6,8 +6,11 @@
 #include <QApplication>
 #include <QCursor>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPixmap>
 
+#include "widgets/ButtonPainter.h"
+#include "widgets/ButtonShape.h"
 #include "widgets/zqButtons_H.h"
 
 using tonalix::widgets::ButtonPicture;
@@ -60,6 +63,49 @@ static void BM_RedrawPictureAndTwoLines(benchmark::State& state) {
 }
 BENCHMARK(BM_RedrawPictureAndTwoLines)
     ->Repetitions(9)->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);
+
+// A rounded bar on a key colour: the picture a shape 7 button is cut from.
+static QImage cutArt() {
+  QImage art(128, 48, QImage::Format_RGB32);
+  art.fill(qRgb(255, 0, 255));
+  {
+    QPainter p(&art);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(QColor(40, 120, 200));
+    p.drawRoundedRect(QRect(4, 4, 120, 40), 18, 18);
+  }
+  return art;
+}
+
+// A button cut from its picture (shape 7), 64 x 24: a hover change redraws it once.
+static void BM_RedrawCutShapeOnHover(benchmark::State& state) {
+  const QImage art = cutArt();
+  zqButtons_H button;
+  button.resize(64, 24);
+  button.setButtonStyle(7);
+  button.setPicture(ButtonPicture::fromPixmap(QPixmap::fromImage(art)));
+  button.setButtonShape(7);
+  button.Refresh();
+  for (auto _ : state) {
+    button.Refresh();
+    benchmark::DoNotOptimize(button.hdc().constBits());
+  }
+}
+BENCHMARK(BM_RedrawCutShapeOnHover)->Repetitions(9)->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMicrosecond);
+
+// What a cut-shape redraw costs on top when the fitted picture is keyed and scaled again
+// instead of coming from the button's cache: the figure the cache saves per hover change.
+static void BM_CutPictureRescale(benchmark::State& state) {
+  const QImage art = cutArt();
+  const QPixmap cut = QPixmap::fromImage(tonalix::widgets::fitCutPicture(art, QSize(64, 24)));
+  for (auto _ : state) {
+    QImage copy = tonalix::widgets::ButtonPainter::transparentCopy(cut, QSize(64, 24));
+    benchmark::DoNotOptimize(copy.constBits());
+  }
+}
+BENCHMARK(BM_CutPictureRescale)->Repetitions(9)->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMicrosecond);
 
 // The pointer moving onto the button and off again, with the window painting in between;
 // the counter is the copies of the surface to the window per hover change.

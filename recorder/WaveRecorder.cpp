@@ -6,7 +6,6 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QStyle>
 #include <QTimer>
 #include <atomic>
 #include <cmath>
@@ -75,9 +74,6 @@ WaveRecorder::WaveRecorder(const widgets::BuiltControls& controls, QWidget* surf
 
   if (command1_) {
     command1_->setToolTip(QStringLiteral("Set Recording File Path"));
-    // The browse button shows only a folder picture.
-    const QPixmap folder = command1_->style()->standardIcon(QStyle::SP_DirOpenIcon).pixmap(16, 16);
-    command1_->setPicture(widgets::ButtonPicture::fromPixmap(folder));
     connect(command1_, &widgets::zqButtons_H::Click, this, &WaveRecorder::Command1_Click);
   }
   if (cmdRecord_) {

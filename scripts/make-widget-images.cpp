@@ -123,11 +123,13 @@ constexpr int kSoundRailHeight = 100;
 // pixel as transparent, so the shapes are drawn without smoothing to keep their edges clean.
 enum class RecorderPicture { Record, Stop, Play, Folder };
 
-QImage recorderPicture(RecorderPicture which) {
+// scale 2 draws the same picture with twice the pixels each way, for screens of that density.
+QImage recorderPicture(RecorderPicture which, int scale = 1) {
   const int n = 16;
-  QImage img(n, n, QImage::Format_RGB32);
+  QImage img(n * scale, n * scale, QImage::Format_RGB32);
   img.fill(QColor(255, 0, 255));
   QPainter p(&img);
+  p.scale(scale, scale);
   switch (which) {
     case RecorderPicture::Record:
       p.setPen(QColor(120, 10, 10));
@@ -192,5 +194,9 @@ int main(int argc, char** argv) {
   ok = save(recorderPicture(RecorderPicture::Stop), dir, "rec-stop.png") && ok;
   ok = save(recorderPicture(RecorderPicture::Play), dir, "rec-play.png") && ok;
   ok = save(recorderPicture(RecorderPicture::Folder), dir, "rec-path.png") && ok;
+  ok = save(recorderPicture(RecorderPicture::Record, 2), dir, "rec-record@2x.png") && ok;
+  ok = save(recorderPicture(RecorderPicture::Stop, 2), dir, "rec-stop@2x.png") && ok;
+  ok = save(recorderPicture(RecorderPicture::Play, 2), dir, "rec-play@2x.png") && ok;
+  ok = save(recorderPicture(RecorderPicture::Folder, 2), dir, "rec-path@2x.png") && ok;
   return ok ? 0 : 1;
 }

@@ -93,50 +93,46 @@ int background(Canvas& c, ColorValue f, ColorValue g) {
   return pushed ? 2 : (l.defaultLook ? 1 : 0);
 }
 
+bool sameLogicalSize(const QImage& img, QSize size, qreal dpr) {
+  return !img.isNull() && img.devicePixelRatio() == dpr && img.deviceIndependentSize().toSize() == size;
+}
+
+// The picture's ink: what stays dark once the picture lies on white. Transparent and light
+// parts are not ink, so on a disabled button they leave the face as it is.
+QImage inkMask(const QImage& shown) {
+  QImage ink = shown.convertToFormat(QImage::Format_ARGB32);
+  for (int y = 0; y < ink.height(); ++y) {
+    auto* line = reinterpret_cast<QRgb*>(ink.scanLine(y));
+    for (int x = 0; x < ink.width(); ++x) {
+      const QRgb s = line[x];
+      const int a = qAlpha(s);
+      const int onWhite = (qGray(s) * a + 255 * (255 - a)) / 255;
+      line[x] = onWhite < 128 ? qRgb(0x80, 0x80, 0x80) : 0u;
+    }
+  }
+  return ink;
+}
+
 void drawPicture(Canvas& c, QRect r) {
   const ButtonLook& l = c.look;
   if (l.picture.isNull() || l.picture.width() + l.picture.height() == 0) return;
-  if (l.shape >= 7) {
-    r = QRect(0, 0, c.w, c.h);
-    if (l.pushed()) r.adjust(1, 1, -1, -1);
-  }
+  if (l.shape >= 7) r = ButtonPainter::cutPictureRect(QSize(c.w, c.h), l.pushed());
   if (r.width() <= 0 || r.height() <= 0) return;
+  const qreal dpr = c.p.device()->devicePixelRatioF();
   QImage shown;
   if (l.shape >= 7 && !l.cutPicture.isNull())
-    shown = ButtonPainter::transparentCopy(QPixmap::fromImage(l.cutPicture), r.size());
+    shown = sameLogicalSize(l.cutCopy, r.size(), dpr)
+                ? l.cutCopy
+                : ButtonPainter::transparentCopy(QPixmap::fromImage(l.cutPicture), r.size(), dpr);
   else if (l.pictureIsIcon)
     shown = l.picture.toImage();
-  else if (!l.pictureCopy.isNull() && l.pictureCopy.size() == r.size())
+  else if (sameLogicalSize(l.pictureCopy, r.size(), dpr))
     shown = l.pictureCopy;
   else
-    shown = ButtonPainter::transparentCopy(l.picture, r.size());
+    shown = ButtonPainter::transparentCopy(l.picture, r.size(), dpr);
   c.p.setRenderHint(QPainter::SmoothPixmapTransform, true);
-  if (l.enabled) {
-    c.p.drawImage(r, shown);
-    return;
-  }
-  // Disabled: the picture on white, then per bit: where the picture is set take grey, where it
-  // is clear keep the face, so dark parts turn grey and light parts vanish into the face.
-  const qreal dpr = c.p.device()->devicePixelRatioF();
-  const QRect device(QPoint(qRound(r.x() * dpr), qRound(r.y() * dpr)),
-                     QSize(qRound(r.width() * dpr), qRound(r.height() * dpr)));
-  QImage onWhite(device.size(), QImage::Format_RGB32);
-  onWhite.fill(Qt::white);
-  {
-    QPainter tp(&onWhite);
-    tp.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    tp.drawImage(QRect(QPoint(0, 0), device.size()), shown);
-  }
-  auto* target = static_cast<QImage*>(c.p.device());
-  const QRect clipped = device.intersected(target->rect());
-  for (int y = clipped.top(); y <= clipped.bottom(); ++y) {
-    auto* dst = reinterpret_cast<QRgb*>(target->scanLine(y));
-    const auto* src = reinterpret_cast<const QRgb*>(onWhite.constScanLine(y - device.y()));
-    for (int x = clipped.left(); x <= clipped.right(); ++x) {
-      const QRgb s = src[x - device.x()];
-      dst[x] = 0xFF000000u | (((s & 0x808080u) | (~s & dst[x])) & 0xFFFFFFu);
-    }
-  }
+  // Drawn through the painter, so the picture stays within the button's clip.
+  c.p.drawImage(r, l.enabled ? shown : inkMask(shown));
 }
 
 // Caption and picture, shared by every style. f is the face the caption's shadows derive from,
@@ -181,17 +177,27 @@ void captionAndPicture(Canvas& c, ColorValue f, std::int64_t t, bool checkedFlag
   }
 }
 
+// The focus pen. The dotted one inverts what it covers, so it shows on light and dark faces
+// alike; the solid one keeps its colour.
+void focusPen(Canvas& c, bool solid, ColorValue colour) {
+  if (solid) {
+    c.p.setPen(QPen(qc(colour), 0));
+    return;
+  }
+  QPen pen(Qt::white, 0, Qt::CustomDashLine);
+  pen.setDashPattern({1, 1});
+  c.p.setPen(pen);
+  c.p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+}
+
 // The dotted or solid rectangle of the focus indication.
 void focusRect(Canvas& c, QRect r, bool solid, ColorValue colour) {
   if (r.width() <= 0 || r.height() <= 0) return;
-  QPen pen(qc(colour), 0);
-  if (!solid) {
-    pen.setStyle(Qt::CustomDashLine);
-    pen.setDashPattern({1, 1});
-  }
-  c.p.setPen(pen);
+  c.p.save();
+  focusPen(c, solid, colour);
   c.p.setBrush(Qt::NoBrush);
   c.p.drawRect(QRect(r.x(), r.y(), r.width() - 1, r.height() - 1));
+  c.p.restore();
 }
 
 // Focus: the standard rectangle, the slanted outline or the rectangle hugging the caption.
@@ -215,13 +221,10 @@ void focus(Canvas& c, ColorValue f, bool hugging, bool style3) {
     QPolygon poly;
     poly << QPoint(leftAt(top), top) << QPoint(rightAt(top), top) << QPoint(rightAt(bottom), bottom)
          << QPoint(leftAt(bottom), bottom) << QPoint(leftAt(top), top);
-    QPen pen(qc(colour), 0);
-    if (!solid) {
-      pen.setStyle(Qt::CustomDashLine);
-      pen.setDashPattern({1, 1});
-    }
-    c.p.setPen(pen);
+    c.p.save();
+    focusPen(c, solid, colour);
     c.p.drawPolyline(poly);
+    c.p.restore();
     return;
   }
   if (!hugging && l.shape <= 3) {
@@ -409,9 +412,10 @@ std::int64_t style5(Canvas& c) {
   const ButtonLook& l = c.look;
   const ColorValue f = plainFace(c);
   background(c, f, l.gradient);
-  // A flat button shows its edge only while the pointer is over it or it is down.
+  // A flat button shows its edge only while the pointer is over it or it is down. Only a check
+  // or option button that is held or set sinks; a pushed command button stays raised.
   if (l.hovering || l.value || l.pushed()) {
-    const bool down = l.pushed() || (!c.command() && l.held) || l.value;
+    const bool down = (!c.command() && l.held) || l.value;
     const ColorValue a = down ? kGrey : kWhite, b = down ? kWhite : kGrey;
     edges(c, table(kNone, kNone, kNone, kNone, kNone, kNone, kNone, kNone, a, a, b, b));
   }
@@ -493,17 +497,28 @@ QString ButtonPainter::displayText(const QString& caption) {
   return text;
 }
 
-QImage ButtonPainter::transparentCopy(const QPixmap& picture, QSize size) {
+QRect ButtonPainter::cutPictureRect(QSize size, bool pushed) {
+  const QRect all(QPoint(0, 0), size);
+  return pushed ? all.adjusted(1, 1, -1, -1) : all;
+}
+
+QImage ButtonPainter::transparentCopy(const QPixmap& picture, QSize size, qreal dpr) {
   if (picture.isNull() || size.isEmpty()) return {};
-  QImage img = picture.toImage()
-                   .scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                   .convertToFormat(QImage::Format_ARGB32);
-  const QRgb clear = img.pixel(0, 0);
-  for (int y = 0; y < img.height(); ++y) {
-    auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
-    for (int x = 0; x < img.width(); ++x)
+  // The corner colour is cleared before scaling, so smoothing blends edges into transparency
+  // rather than into a fringe of the key colour.
+  QImage source = picture.toImage().convertToFormat(QImage::Format_ARGB32);
+  const QRgb clear = source.pixel(0, 0);
+  for (int y = 0; y < source.height(); ++y) {
+    auto* line = reinterpret_cast<QRgb*>(source.scanLine(y));
+    for (int x = 0; x < source.width(); ++x)
       if (line[x] == clear) line[x] = 0;
   }
+  const QSize device = (QSizeF(size) * dpr).toSize();
+  QImage img = source.size() == device
+                   ? source
+                   : source.convertToFormat(QImage::Format_ARGB32_Premultiplied)
+                         .scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  img.setDevicePixelRatio(dpr);
   return img;
 }
 

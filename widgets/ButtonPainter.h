@@ -49,6 +49,8 @@ struct ButtonLook {
   QImage cutPicture;         // shapes 7 and 8: the picture fitted to the size
   QImage pictureCopy;        // bitmaps: the transparent copy at the picture rectangle's size,
                              // kept by the button between redraws (made here when missing)
+  QImage cutCopy;            // shapes 7 and 8: the transparent copy at the drawn size (full
+                             // client area, or 1 pixel smaller each side while pushed)
 
   bool pushed() const { return pressed && pointerOver; }
 };
@@ -66,8 +68,11 @@ class ButtonPainter {
   static void paint(QImage& target, const ButtonLook& look, const ButtonLayout& rects);
   // The caption as drawn: "||" becomes a line break.
   static QString displayText(const QString& caption);
-  // The picture at `size`, its top-left pixel's colour made transparent.
-  static QImage transparentCopy(const QPixmap& picture, QSize size);
+  // The picture at the logical `size`, its top-left pixel's colour made transparent. With a
+  // device pixel ratio above 1 the copy has that many more pixels, so it stays sharp.
+  static QImage transparentCopy(const QPixmap& picture, QSize size, qreal dpr = 1.0);
+  // Where a shape 7 or 8 button draws its picture: the client area, smaller while pushed.
+  static QRect cutPictureRect(QSize size, bool pushed);
 };
 
 }  // namespace tonalix::widgets

@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QVariantMap>
 
 namespace tonalix::widgets {
@@ -12,9 +13,26 @@ bool ButtonPicture::operator==(const ButtonPicture& other) const {
   return !name.isEmpty() || pixmap.toImage() == other.pixmap.toImage();
 }
 
+namespace {
+// On a screen with two device pixels to the point, "name@2x.ext" beside the picture, when there
+// is one, is loaded instead: the same size on screen with twice the detail, not a blurred 1x.
+bool loadAtScreenRatio(QPixmap& pixmap, const QString& name) {
+  const qreal ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
+  if (ratio > 1.0) {
+    const QFileInfo info(name);
+    const QString sharp = info.path() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral("@2x.") + info.suffix();
+    if (!info.suffix().isEmpty() && QFileInfo::exists(sharp) && pixmap.load(sharp)) {
+      pixmap.setDevicePixelRatio(2.0);
+      return true;
+    }
+  }
+  return pixmap.load(name);
+}
+}  // namespace
+
 ButtonPicture ButtonPicture::fromFile(const QString& name) {
   ButtonPicture picture;
-  if (name.isEmpty() || !picture.pixmap.load(name)) return {};
+  if (name.isEmpty() || !loadAtScreenRatio(picture.pixmap, name)) return {};
   const QString suffix = QFileInfo(name).suffix().toLower();
   picture.icon = suffix == QLatin1String("ico") || suffix == QLatin1String("cur");
   picture.name = name;

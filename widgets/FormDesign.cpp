@@ -217,9 +217,16 @@ QList<DesignError> FormDesign::saveErrors() const {
   QList<DesignError> errors;
   for (const ControlDesign& c : controls)
     for (const QString& key : c.properties.names())
-      if (!kindFor(c, key, c.properties.ReadProperty(key)))
+      if (const QVariant value = c.properties.ReadProperty(key); !kindFor(c, key, value)) {
+        // A design refers to pictures by file or resource name; one drawn in code has none.
+        const bool madeInCode = value.typeId() == QMetaType::QVariantMap;
         errors.append({c.propertyLines.value(key, c.line),
-                       QStringLiteral("%1 of '%2' holds a value that a design file cannot store").arg(key, c.key())});
+                       madeInCode ? QStringLiteral("%1 of '%2' is a picture made in code: a design file "
+                                                   "refers to pictures by file or resource name, and this one has none")
+                                        .arg(key, c.key())
+                                  : QStringLiteral("%1 of '%2' holds a value that a design file cannot store")
+                                        .arg(key, c.key())});
+      }
   return errors;
 }
 

@@ -170,7 +170,7 @@ void zqButtons_H::setButtonShape(int shape) {
 void zqButtons_H::setPicture(const ButtonPicture& picture) {
   picture_ = picture;
   if (buttonShape_ >= 7 && (picture_.isNull() || picture_.icon)) buttonShape_ = 0;
-  pictureCopy_ = QImage();
+  pictureCopy_ = {};
   regionStale_ = true;
   redraw();
 }
@@ -449,14 +449,26 @@ void zqButtons_H::render() {
   look.regions = regions_;
   look.cutPicture = cutPicture_;
   const ButtonLayout rects = ButtonPainter::layout(look);
-  if (!picture_.isNull() && !picture_.icon && buttonShape_ < 7) {
-    // The scaled transparent copy is kept until the picture or its drawn size changes.
-    const qint64 key = picture_.pixmap.cacheKey();
-    if (pictureCopy_.size() != rects.picture.size() || pictureCopyKey_ != key) {
-      pictureCopy_ = ButtonPainter::transparentCopy(picture_.pixmap, rects.picture.size());
-      pictureCopyKey_ = key;
+  // Scaled transparent copies are kept until the picture, its drawn size or the screen's pixel
+  // ratio changes: hover, press and release redraw often and must not scale again.
+  auto cached = [dpr](PictureCopy& copy, const QPixmap& source, QSize at) {
+    if (copy.key != source.cacheKey() || copy.image.isNull() || copy.image.devicePixelRatio() != dpr ||
+        copy.image.deviceIndependentSize().toSize() != at) {
+      copy.image = ButtonPainter::transparentCopy(source, at, dpr);
+      copy.key = source.cacheKey();
     }
-    look.pictureCopy = pictureCopy_;
+    return copy.image;
+  };
+  if (!picture_.isNull() && !picture_.icon && buttonShape_ < 7)
+    look.pictureCopy = cached(pictureCopy_, picture_.pixmap, rects.picture.size());
+  if (!cutPicture_.isNull()) {
+    if (cutSource_.cacheKey() == 0 || cutSourceOf_ != cutPicture_.cacheKey()) {
+      cutSource_ = QPixmap::fromImage(cutPicture_);
+      cutSourceOf_ = cutPicture_.cacheKey();
+    }
+    const bool pushed = (state_ & kPressed) && (state_ & kPointerOver);
+    look.cutCopy = cached(pushed ? cutCopyPushed_ : cutCopy_, cutSource_,
+                          ButtonPainter::cutPictureRect(sz, pushed).size());
   }
   ButtonPainter::paint(surface_, look, rects);
 }
@@ -752,7 +764,11 @@ void zqButtons_H::ReadProperties(const PropertyBag& bag) {
   foreColor_ = bag.readColor(QStringLiteral("cFore")).value_or(kButtonText);
   QFont savedFont;
   const QString fontText = bag.ReadProperty(QStringLiteral("Font")).toString();
-  if (!fontText.isEmpty() && savedFont.fromString(fontText)) setFont(savedFont);
+  // A missing or unreadable font is the default: the container's, not the button's earlier one.
+  if (!fontText.isEmpty() && savedFont.fromString(fontText))
+    setFont(savedFont);
+  else
+    setFont(QFont());
   showFocusRect_ = bag.readBool(QStringLiteral("Focus")).value_or(true);
   const int mode = bag.readInt(QStringLiteral("Mode"), 0, 2).value_or(ModeCommand);
   value_ = mode != ModeCommand && bag.readBool(QStringLiteral("Value")).value_or(false);
@@ -768,7 +784,9 @@ void zqButtons_H::ReadProperties(const PropertyBag& bag) {
   hoverLocks_ = bag.readInt(QStringLiteral("LockHover"), 0, 3).value_or(HoverLockBoth);
   captionStyle_ = bag.readInt(QStringLiteral("CapStyle"), 0, 2).value_or(CaptionFlat);
   setMouseIcon(ButtonPicture::fromVariant(bag.ReadProperty(QStringLiteral("mIcon"))));
-  if (const auto pointer = bag.readInt(QStringLiteral("mPointer"), 0, 99)) setMousePointer(*pointer);
+  // Without the key the pointer is the default, or the custom one a loaded icon asks for.
+  setMousePointer(bag.readInt(QStringLiteral("mPointer"), 0, 99)
+                      .value_or(mouseIcon_.isNull() ? 0 : kCustomMousePointer));
 
   // Combinations the setters would refuse are brought back to a consistent state.
   if (buttonShape_ >= 7 && (picture_.isNull() || picture_.icon)) buttonShape_ = 0;

@@ -224,8 +224,15 @@ class zqButtons_H : public QWidget, public Designable {
   int surfaceCopies_ = 0;
   ButtonRegions regions_;
   QImage cutPicture_;      // shapes 7 and 8: the picture fitted to the button
-  QImage pictureCopy_;     // the transparent copy of a bitmap at its drawn size
-  qint64 pictureCopyKey_ = 0;
+  struct PictureCopy {
+    QImage image;
+    qint64 key = 0;  // the source pixmap's cache key
+  };
+  PictureCopy pictureCopy_;     // the transparent copy of a bitmap at its drawn size
+  QPixmap cutSource_;           // cutPicture_ as a pixmap, made once per cut
+  qint64 cutSourceOf_ = 0;
+  PictureCopy cutCopy_;         // shapes 7 and 8: the copy over the client area
+  PictureCopy cutCopyPushed_;   // and 1 pixel smaller each side, while pushed
   bool regionStale_ = true;
   bool reshaping_ = false;
   QTimer hoverTimer_;

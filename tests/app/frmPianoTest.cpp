@@ -60,6 +60,32 @@ class frmPianoTest : public QObject {
     QCOMPARE(widgets::FormDesign::capture(built).save(), parsed.design.save());
   }
 
+  void theRecorderButtonsCarryTheirDesignedLooks() {
+    frmPiano window;
+    for (const char* name : {"cmdRecord", "cmdStop", "cmdPlay"}) {
+      const auto* b = window.findChild<widgets::zqButtons_H*>(QLatin1String(name));
+      QVERIFY2(b, name);
+      QCOMPARE(b->ButtonStyle(), 7);
+      QCOMPARE(b->GradientMode(), 4);
+      QVERIFY2(!b->Picture().isNull(), name);
+      QCOMPARE(b->PictureAlign(), 0);
+      // Hover keeps the gradient rather than turning the face flat.
+      QCOMPARE(b->HoverBackColor(), b->GradientColor());
+    }
+    const auto* browse = window.findChild<widgets::zqButtons_H*>(QStringLiteral("Command1"));
+    QVERIFY(browse);
+    QCOMPARE(browse->ButtonStyle(), 7);
+    QCOMPARE(browse->PictureAlign(), 4);
+    QCOMPARE(browse->PictureSize(), 3);
+    QVERIFY(!browse->Picture().isNull());
+    for (int i = 0; i < 8; ++i) {
+      const auto* octave = window.findChild<widgets::zqButtons_H*>(QStringLiteral("cmdOctave(%1)").arg(i));
+      QVERIFY(octave);
+      QCOMPARE(octave->GradientMode(), 1);
+      QCOMPARE(octave->HoverBackColor(), octave->GradientColor());
+    }
+  }
+
   void menusStandInTheirOrderWithTheirCaptions() {
     frmPiano window;
     window.Form_Load();

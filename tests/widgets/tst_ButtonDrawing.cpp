@@ -1,12 +1,15 @@
-// Pixels of the push button's face: rounded corners, gradient strips, the disabled caption,
-// line breaks, slanted widening and the colour shift.
+// Pixels of the push button's face: rounded corners, gradient strips, the disabled caption and
+// picture, edges and focus, line breaks and clamps, slanted widening and the colour shift.
 #include <QFontMetrics>
+#include <algorithm>
+#include <cmath>
 #include <QPainter>
 #include <QTest>
 
 #include "widgets/ButtonGradient.h"
 #include "widgets/ButtonPainter.h"
 #include "widgets/ButtonShade.h"
+#include "widgets/ButtonShape.h"
 #include "widgets/zqButtons_H.h"
 
 using namespace tonalix::widgets;
@@ -20,6 +23,22 @@ QImage shownOn(QWidget& container, zqButtons_H& button) {
 }
 
 QRgb rgbOf(ColorValue c) { return toQColor(c).rgb(); }
+
+// A plain rectangular look of the given style, ready to paint.
+ButtonLook plainLook(int style, QSize size) {
+  ButtonLook look;
+  look.size = size;
+  look.style = style;
+  look.screen = QSize(1920, 1080);
+  look.regions = buildRegions(0, style, true, size, {});
+  return look;
+}
+
+QImage painted(const ButtonLook& look) {
+  QImage img(look.size, QImage::Format_RGB32);
+  ButtonPainter::paint(img, look, ButtonPainter::layout(look));
+  return img;
+}
 }  // namespace
 
 class TestButtonDrawing : public QObject {
@@ -102,12 +121,70 @@ class TestButtonDrawing : public QObject {
     button.setGradientColor(grad);
     button.setGradientMode(4);
     button.Refresh();
-    QImage expected(40, 30, QImage::Format_RGB32);
-    {
-      QPainter p(&expected);
-      paintGradient(p, expected.size(), 4, shade(back, 31), shade(grad, 31), button.screen()->size());
+    // 30 strips from the face (bottom) to the shifted gradient colour (top); green and blue run
+    // on a 256/255 scale at both ends, and each strip takes the integer part of its channels.
+    const QColor a = toQColor(shade(back, 31)), z = toQColor(shade(grad, 31));
+    const double k256 = 256.0 / 255.0;
+    const double start[3] = {double(a.red()), a.green() * k256, a.blue() * k256};
+    const double end[3] = {double(z.red()), z.green() * k256, z.blue() * k256};
+    auto channel = [&](int c, int k) { return int(std::clamp(start[c] + (end[c] - start[c]) / 29 * k, 0.0, 255.0)); };
+    for (int y = 3; y < 27; ++y) {
+      const int k = 29 - y;
+      QCOMPARE(button.hdc().pixel(20, y), qRgb(channel(0, k), channel(1, k), channel(2, k)));
     }
-    for (int y = 3; y < 27; ++y) QCOMPARE(button.hdc().pixel(20, y), expected.pixel(20, y));
+  }
+
+  void disabledPictureShowsItsDarkPartsGreyOnTheFace() {
+    // Four quadrants: the corner's key colour (transparent), black, dark red and pale yellow.
+    QImage pic(16, 16, QImage::Format_RGB32);
+    pic.fill(qRgb(255, 0, 255));
+    QPainter(&pic).fillRect(8, 0, 8, 8, Qt::black);
+    QPainter(&pic).fillRect(0, 8, 8, 8, QColor(0x90, 0, 0));
+    QPainter(&pic).fillRect(8, 8, 8, 8, QColor(255, 255, 128));
+    ButtonLook look = plainLook(0, QSize(64, 26));
+    look.back = 0x336699;
+    look.picture = QPixmap::fromImage(pic);
+    look.enabled = false;
+    const QRect at = ButtonPainter::layout(look).picture;
+    QCOMPARE(at.size(), QSize(16, 16));
+    const QImage img = painted(look);
+    const QRgb face = rgbOf(look.back), grey = qRgb(0x80, 0x80, 0x80);
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 16; ++x) {
+        const bool ink = (x >= 8) != (y >= 8);  // the black and the dark red quadrants
+        QVERIFY2(img.pixel(at.x() + x, at.y() + y) == (ink ? grey : face),
+                 qPrintable(QStringLiteral("picture pixel %1,%2").arg(x).arg(y)));
+      }
+  }
+
+  void edgesAndFocusShowOnTheFace() {
+    const QSize size(64, 24);
+    const QRgb white = qRgb(255, 255, 255), grey = qRgb(0x80, 0x80, 0x80);
+    // A pushed flat command button stands raised; a set check button sinks.
+    ButtonLook pushed = plainLook(5, size);
+    pushed.pressed = pushed.pointerOver = pushed.hovering = true;
+    QImage img = painted(pushed);
+    QCOMPARE(img.pixel(0, 12), white);
+    QCOMPARE(img.pixel(30, 0), white);
+    QCOMPARE(img.pixel(63, 12), grey);
+    QCOMPARE(img.pixel(30, 23), grey);
+    ButtonLook checked = plainLook(5, size);
+    checked.mode = 1;
+    checked.value = true;
+    img = painted(checked);
+    QCOMPARE(img.pixel(0, 12), grey);
+    QCOMPARE(img.pixel(63, 12), white);
+
+    // The dotted focus rectangle shows on a black face as on a white one.
+    for (ColorValue back : {ColorValue(0x000000), ColorValue(0xFFFFFF)}) {
+      ButtonLook focused = plainLook(0, size);
+      focused.back = back;
+      focused.defaultLook = true;
+      img = painted(focused);
+      int seen = 0;
+      for (int x = 4; x < 60; ++x) seen += img.pixel(x, 4) != rgbOf(back);
+      QVERIFY2(seen > 20, qPrintable(QStringLiteral("face %1: %2 focus dots").arg(back, 6, 16).arg(seen)));
+    }
   }
 
   void disabledCaptionHasAWhiteCopyDownAndRight() {
@@ -150,18 +227,24 @@ class TestButtonDrawing : public QObject {
     QVERIFY(oneLine < twoLines);
     QCOMPARE(ButtonPainter::displayText(QStringLiteral("a||b||c")), QStringLiteral("a\nb\nc"));
 
-    // On a button too small for its margins nothing comes out with a negative size.
+    // A picture larger than the face stays 4 pixels inside it (5 at the bottom), as does the
+    // caption, wherever the picture is aligned.
     QPixmap picture(32, 32);
     picture.fill(Qt::red);
     look.picture = picture;
     look.pictureSize = 32;
+    look.size = QSize(40, 30);
     for (int align = 0; align <= 5; ++align) {
       look.pictureAlign = align;
-      look.size = QSize(6, 5);
-      const ButtonLayout tiny = ButtonPainter::layout(look);
-      QVERIFY(tiny.caption.width() >= 0 && tiny.caption.height() >= 0);
-      QVERIFY(tiny.picture.width() >= 0 && tiny.picture.height() >= 0);
+      const ButtonLayout r = ButtonPainter::layout(look);
+      for (QRect inside : {r.picture, r.caption}) {
+        const QString where = QStringLiteral("align %1").arg(align);
+        QVERIFY2(inside.left() >= 4 && inside.top() >= 4, qPrintable(where));
+        QVERIFY2(inside.left() + inside.width() <= 36 && inside.top() + inside.height() <= 25, qPrintable(where));
+      }
     }
+    look.pictureAlign = 0;
+    QCOMPARE(ButtonPainter::layout(look).picture, QRect(4, 4, 32, 21));
   }
 
   void slantedButtonsWidenInStepsOfFive() {

@@ -505,6 +505,16 @@ void TestZqButtons::unusableSavedValuesLoadAsDefaults() {
   QVERIFY(button->Value());
   QVERIFY(!selected->Value());
   QCOMPARE(ButtonOptionGroups::count(&container), 2);
+
+  // Read into a button that already has settings, missing keys load as defaults too.
+  QFont large = container.font();
+  large.setPointSize(large.pointSize() + 9);
+  auto* reused = new zqButtons_H(&container);
+  reused->setFont(large);
+  reused->setMousePointer(2);
+  reused->ReadProperties(PropertyBag{});
+  QCOMPARE(reused->font(), container.font());
+  QCOMPARE(reused->MousePointer(), 0);
 }
 
 void TestZqButtons::delayDrawingHoldsTheFace() {
