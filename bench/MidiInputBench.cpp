@@ -150,6 +150,9 @@ int main(int argc, char** argv) {
   source.port = jack_port_register(source.client, "midi_out", JACK_DEFAULT_MIDI_TYPE,
                                    JackPortIsOutput | JackPortIsPhysical | JackPortIsTerminal, 0);
   jack_set_process_callback(source.client, Source::process, &source);
+  // The server's own late cycles, counted apart from what the program itself drops.
+  static std::atomic<int> xruns{0};
+  jack_set_xrun_callback(source.client, [](void*) { xruns.fetch_add(1); return 0; }, nullptr);
   jack_activate(source.client);
   // The program connects the new "hardware" source itself.
   const auto deadline = Clock::now() + std::chrono::seconds(5);
@@ -177,6 +180,13 @@ int main(int argc, char** argv) {
               percentile(latency, 0.5), percentile(latency, 0.99));
   std::printf("midi input: CPU (share of one core) with %d events/s: %.1f %%, idle window: %.1f %%\n",
               kEventsPerSecond, busy, idle);
+
+  std::printf("midi input: dropped by the program: %llu (input ring %llu, window backlog %llu); "
+              "JACK xruns: %d\n",
+              static_cast<unsigned long long>(window.midiKeyboard().input().droppedMessages() +
+                                              window.midiKeyboard().DroppedMessages()),
+              static_cast<unsigned long long>(window.midiKeyboard().input().droppedMessages()),
+              static_cast<unsigned long long>(window.midiKeyboard().DroppedMessages()), xruns.load());
 
   jack_client_close(source.client);
   window.close();

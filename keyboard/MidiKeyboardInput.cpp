@@ -13,7 +13,6 @@ namespace {
 constexpr std::size_t kMaxBacklog = 4096;
 
 bool isNoteOn(std::uint32_t message) { return ShortMessage::unpack(message).isNoteOn(); }
-bool isNoteOff(std::uint32_t message) { return ShortMessage::unpack(message).isNoteOff(); }
 
 }  // namespace
 
@@ -21,7 +20,8 @@ MidiKeyboardInput::MidiKeyboardInput(MidiState& midi, PianoKeyboard& piano, QObj
     : QObject(parent),
       midi_(midi),
       piano_(piano),
-      input_({[this](std::uint32_t message) { Receive(message); }, [this] { ReleaseAll(); }}) {
+      input_({[this](MidiSourceId source, std::uint32_t message) { Receive(message, source); },
+              [this](MidiSourceId source) { ReleaseSource(source); }}) {
   backlog_.reserve(256);
 }
 
@@ -34,7 +34,7 @@ void MidiKeyboardInput::Stop() {
   ReleaseAll();
 }
 
-void MidiKeyboardInput::Receive(std::uint32_t message) {
+void MidiKeyboardInput::Receive(std::uint32_t message, MidiSourceId source) {
   const ShortMessage m = ShortMessage::unpack(message);
   switch (m.kind()) {
     case ShortMessage::kNoteOff: case ShortMessage::kNoteOn: case ShortMessage::kControlChange:
@@ -47,13 +47,13 @@ void MidiKeyboardInput::Receive(std::uint32_t message) {
   {
     std::lock_guard lock(mutex_);
     const auto bit = static_cast<std::uint16_t>(1u << m.channel());
-    auto& held = held_[m.data1];
-    if (m.isNoteOn()) {
-      keysChanged = (held & bit) == 0;
-      held |= bit;
-    } else if (m.isNoteOff()) {
-      keysChanged = (held & bit) != 0;
-      held = static_cast<std::uint16_t>(held & ~bit);
+    SourceNotes& notes = sources_[source];
+    notes.channelsUsed = static_cast<std::uint16_t>(notes.channelsUsed | bit);
+    if (m.isNoteOn() || m.isNoteOff()) {
+      const bool wasLit = heldLocked(m.data1);
+      auto& held = notes.held[m.data1];
+      held = static_cast<std::uint16_t>(m.isNoteOn() ? held | bit : held & ~bit);
+      keysChanged = wasLit != heldLocked(m.data1);
     }
     forwardLocked(message);
   }
@@ -67,7 +67,12 @@ void MidiKeyboardInput::forwardLocked(std::uint32_t message) {
     const HMIDIOUT handle = midi_.hMidiOut();
     if (handle != 0 && midiOutShortMsg(handle, message) != MMSYSERR_INVALHANDLE) return;
   }
-  if (backlog_.size() >= kMaxBacklog && !isNoteOff(message)) return;
+  // Releases are always kept (the backlog may grow past its bound by them): a stalled window
+  // must never leave a note or a pedal down.
+  if (backlog_.size() >= kMaxBacklog && !ShortMessage::unpack(message).isRelease()) {
+    dropped_.fetch_add(1, std::memory_order_relaxed);
+    return;
+  }
   backlog_.push_back(message);
   if (!drainQueued_) {
     drainQueued_ = true;
@@ -90,20 +95,49 @@ void MidiKeyboardInput::drainBacklog() {
   backlog_.clear();
 }
 
-void MidiKeyboardInput::ReleaseAll() {
-  bool released = false;
+bool MidiKeyboardInput::heldLocked(int note) const {
+  for (const auto& [id, notes] : sources_)
+    if (notes.held[static_cast<std::size_t>(note)] != 0) return true;
+  return false;
+}
+
+void MidiKeyboardInput::releaseLocked(SourceNotes& notes) {
+  // Pedals first: a note whose key is already up rings on while the sustain (or, on an organ,
+  // any pedal) holds it, and only the pedal going up ends it.
+  for (int channel = 0; channel < 16; ++channel) {
+    if (!(notes.channelsUsed & (1u << channel))) continue;
+    for (int pedal : {ShortMessage::kSustainPedal, ShortMessage::kSostenutoPedal, ShortMessage::kSoftPedal})
+      forwardLocked(ShortMessage::of(ShortMessage::kControlChange, channel, pedal, 0).pack());
+  }
+  notes.channelsUsed = 0;
+  for (std::size_t note = 0; note < notes.held.size(); ++note) {
+    for (int channel = 0; channel < 16 && notes.held[note] != 0; ++channel) {
+      if (notes.held[note] & (1u << channel))
+        forwardLocked(ShortMessage::of(ShortMessage::kNoteOff, channel, static_cast<int>(note)).pack());
+    }
+    notes.held[note] = 0;
+  }
+}
+
+void MidiKeyboardInput::ReleaseSource(MidiSourceId source) {
   {
     std::lock_guard lock(mutex_);
-    for (std::size_t note = 0; note < held_.size(); ++note) {
-      for (int channel = 0; channel < 16 && held_[note] != 0; ++channel) {
-        if (!(held_[note] & (1u << channel))) continue;
-        forwardLocked(ShortMessage::of(ShortMessage::kNoteOff, channel, static_cast<int>(note)).pack());
-      }
-      released = released || held_[note] != 0;
-      held_[note] = 0;
-    }
+    const auto found = sources_.find(source);
+    if (found == sources_.end()) return;
+    releaseLocked(found->second);
+    sources_.erase(found);
   }
-  if (released) queueRedraw();
+  queueRedraw();
+}
+
+void MidiKeyboardInput::ReleaseAll() {
+  {
+    std::lock_guard lock(mutex_);
+    if (sources_.empty()) return;
+    for (auto& [id, notes] : sources_) releaseLocked(notes);
+    sources_.clear();
+  }
+  queueRedraw();
 }
 
 void MidiKeyboardInput::queueRedraw() {
@@ -114,10 +148,11 @@ void MidiKeyboardInput::queueRedraw() {
 
 void MidiKeyboardInput::redrawKeys() {
   redrawQueued_.store(false, std::memory_order_release);
-  std::array<std::uint16_t, 128> held;
+  std::array<std::uint16_t, 128> held{};
   {
     std::lock_guard lock(mutex_);
-    held = held_;
+    for (const auto& [id, notes] : sources_)
+      for (std::size_t note = 0; note < held.size(); ++note) held[note] |= notes.held[note];
   }
   // Keys follow the transposition in force now: the pitch controls may have moved it.
   std::array<bool, kKeyCount> wanted{};

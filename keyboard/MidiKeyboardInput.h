@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <unordered_map>
 #include <vector>
 
 #include "keyboard/KeyGeometry.h"
@@ -30,10 +31,16 @@ class MidiKeyboardInput : public QObject {
   void Stop();
   const platform::MidiInput& input() const { return input_; }
 
-  // The path of every incoming channel message; safe on any thread.
-  void Receive(std::uint32_t message);
-  // Ends every note the input holds (a source went away); safe on any thread.
+  // The path of every incoming channel message, with the source it came from; safe on any
+  // thread.
+  void Receive(std::uint32_t message, platform::MidiSourceId source = 0);
+  // Ends every sound the source started (it went away): on each channel it used, the sustain,
+  // sostenuto and soft pedals go up, then its held notes end. Safe on any thread.
+  void ReleaseSource(platform::MidiSourceId source);
+  // As ReleaseSource(), for every source.
   void ReleaseAll();
+  // Messages dropped because the user-interface thread fell behind (never a release).
+  std::uint64_t DroppedMessages() const { return dropped_.load(std::memory_order_relaxed); }
 
   // True while the input holds the note of on-screen key index (user-interface thread).
   bool IsKeyLit(int index) const;
@@ -48,13 +55,21 @@ class MidiKeyboardInput : public QObject {
   PianoKeyboard& piano_;
 
   std::mutex mutex_;
-  // Per note, one bit for each channel holding it.
-  std::array<std::uint16_t, 128> held_{};
+  // What a source holds: per note, one bit for each channel holding it, and one bit per
+  // channel it played on since its last release.
+  struct SourceNotes {
+    std::array<std::uint16_t, 128> held{};
+    std::uint16_t channelsUsed = 0;
+  };
+  std::unordered_map<platform::MidiSourceId, SourceNotes> sources_;
+  void releaseLocked(SourceNotes& notes);
+  bool heldLocked(int note) const;
   // Messages the input thread could not send itself: while a song holds the output, or while
   // the output is being reopened. The user-interface thread sends them in order.
   std::vector<std::uint32_t> backlog_;
   bool drainQueued_ = false;
   std::atomic<bool> redrawQueued_{false};
+  std::atomic<std::uint64_t> dropped_{0};
 
   std::array<bool, kKeyCount> lit_{};  // user-interface thread only
 

@@ -17,7 +17,7 @@ struct ShortMessage {
   static constexpr std::uint8_t kSystemReset = 0xFF;
   // Controllers the program sends or follows itself.
   static constexpr std::uint8_t kBankSelect = 0, kBankSelectLsb = 32, kSustainPedal = 64,
-                                kAllNotesOff = 123;
+                                kSostenutoPedal = 66, kSoftPedal = 67, kAllNotesOff = 123;
 
   std::uint8_t status = 0;  // kind and channel together, as on the wire
   std::uint8_t data1 = 0;   // note, controller or program
@@ -45,6 +45,11 @@ struct ShortMessage {
   // A note-on with velocity 0 ends its note, as running status senders use it.
   constexpr bool isNoteOn() const { return kind() == kNoteOn && data2 != 0; }
   constexpr bool isNoteOff() const { return kind() == kNoteOff || (kind() == kNoteOn && data2 == 0); }
+  constexpr bool isPedal() const {
+    return kind() == kControlChange && (data1 == kSustainPedal || data1 == kSostenutoPedal || data1 == kSoftPedal);
+  }
+  // What ends a sound: losing one leaves a note ringing for ever, so none is ever dropped.
+  constexpr bool isRelease() const { return isNoteOff() || (isPedal() && data2 < 64); }
   // Program changes and the system reset choose what a channel plays.
   constexpr bool isSelection() const { return kind() == kProgramChange || status == kSystemReset; }
   // How many data bytes follow the status on the wire.

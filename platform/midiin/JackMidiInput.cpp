@@ -5,10 +5,13 @@
 #include <jack/ringbuffer.h>
 #include <semaphore.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include "platform/midiin/MidiByteParser.h"
@@ -21,6 +24,9 @@ namespace {
 // Whole channel messages waiting for the forwarding thread; at 1000 a second a stalled output
 // has four seconds before any is dropped.
 constexpr std::size_t kRingMessages = 4096;
+// The last part of the ring is kept for releases, so a flood of notes and controllers can
+// never crowd out the note-off or pedal-up that ends a sound.
+constexpr std::size_t kReleaseReserve = 512 * sizeof(std::uint32_t);
 }  // namespace
 
 struct JackMidiInput::Impl {
@@ -29,6 +35,7 @@ struct JackMidiInput::Impl {
   jack_port_t* port = nullptr;
   MidiByteParser parser;  // process thread only
   std::atomic<bool> resetParser{false};
+  std::atomic<std::uint64_t> dropped{0};
 
   // The process callback must never wait, and the output it would forward to takes locks (a
   // JACK output port being closed holds one while the server waits for this very cycle). It
@@ -47,7 +54,11 @@ struct JackMidiInput::Impl {
   std::condition_variable wake;
   bool rescan = true;
   bool stopping = false;
+  bool serverGone = false;
+  std::string portName;  // empty while no server runs
   std::thread worker;
+
+  bool skipAlsaBridges = false;
 
   explicit Impl(const MidiInputHandlers& h) : handlers(h) {}
   ~Impl() {
@@ -64,8 +75,12 @@ struct JackMidiInput::Impl {
       jack_midi_event_t event;
       if (jack_midi_event_get(&event, buffer, i) != 0) continue;
       self->parser.feed(event.buffer, event.size, [self](std::uint32_t message) {
-        if (jack_ringbuffer_write_space(self->ring) >= sizeof message)
+        const std::size_t needed =
+            sizeof message + (ShortMessage::unpack(message).isRelease() ? 0 : kReleaseReserve);
+        if (jack_ringbuffer_write_space(self->ring) >= needed)
           jack_ringbuffer_write(self->ring, reinterpret_cast<const char*>(&message), sizeof message);
+        else
+          self->dropped.fetch_add(1, std::memory_order_relaxed);
       });
     }
     if (count > 0) sem_post(&self->ready);
@@ -79,9 +94,9 @@ struct JackMidiInput::Impl {
       std::uint32_t message = 0;
       while (jack_ringbuffer_read_space(ring) >= sizeof message) {
         jack_ringbuffer_read(ring, reinterpret_cast<char*>(&message), sizeof message);
-        handlers.message(message);
+        handlers.message(kJackSources, message);
       }
-      if (sourceWentAway.exchange(false) && handlers.sourceLost) handlers.sourceLost();
+      if (sourceWentAway.exchange(false) && handlers.sourceLost) handlers.sourceLost(kJackSources);
       if (!forwarding.load()) return;
     }
   }
@@ -106,7 +121,59 @@ struct JackMidiInput::Impl {
     self->reportSourceLost();
   }
 
-  static void serverShutDown(void* arg) { static_cast<Impl*>(arg)->reportSourceLost(); }
+  // The server quit (or restarts): the sources' notes are released, and the worker opens the
+  // port again once a server runs, as the sound output does.
+  static void serverShutDown(void* arg) {
+    auto* self = static_cast<Impl*>(arg);
+    self->reportSourceLost();
+    {
+      std::lock_guard lock(self->mutex);
+      self->serverGone = true;
+    }
+    self->wake.notify_one();
+  }
+
+  // Opens the client and its port and starts them; false, with nothing left open, on failure.
+  bool attach() {
+    jack_status_t status{};
+    jack_client_t* opened = jack_client_open(MidiInput::kClientName, JackNoStartServer, &status);
+    if (!opened) return false;
+    client = opened;
+    port = jack_port_register(client, MidiInput::kPortName, JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+    if (!port || jack_set_process_callback(client, Impl::process, this) != 0 ||
+        jack_set_port_registration_callback(client, Impl::portRegistered, this) != 0 ||
+        jack_set_port_connect_callback(client, Impl::portConnected, this) != 0 ||
+        (jack_on_shutdown(client, Impl::serverShutDown, this), jack_activate(client) != 0)) {
+      jack_client_close(client);
+      client = nullptr;
+      port = nullptr;
+      return false;
+    }
+    std::lock_guard lock(mutex);
+    portName = jack_port_name(port);
+    return true;
+  }
+
+  // Worker thread, with `lock` held: closes what the dead server left and tries again, less
+  // often the longer it stays away, until a server runs or the input closes.
+  void reattach(std::unique_lock<std::mutex>& lock) {
+    serverGone = false;
+    portName.clear();
+    lock.unlock();
+    jack_client_close(client);
+    client = nullptr;
+    port = nullptr;
+    auto pause = std::chrono::milliseconds(500);
+    for (;;) {
+      lock.lock();
+      if (wake.wait_for(lock, pause, [this] { return stopping; })) return;
+      lock.unlock();
+      if (attach()) break;
+      pause = std::min<std::chrono::milliseconds>(pause * 2, std::chrono::seconds(5));
+    }
+    lock.lock();
+    rescan = true;
+  }
 
   void requestRescan() {
     {
@@ -119,13 +186,36 @@ struct JackMidiInput::Impl {
   void run() {
     std::unique_lock lock(mutex);
     for (;;) {
-      wake.wait(lock, [this] { return rescan || stopping; });
+      wake.wait(lock, [this] { return rescan || stopping || serverGone; });
       if (stopping) return;
+      if (serverGone) {
+        reattach(lock);
+        if (stopping) return;
+        continue;
+      }
       rescan = false;
       lock.unlock();
       connectHardwareSources();
       lock.lock();
     }
+  }
+
+  // A port that relays an ALSA sequencer port: by its client (PipeWire's "Midi-Bridge",
+  // a2jmidid's "a2j") or by an alias naming ALSA (jackd's own seq driver).
+  bool bridgesAlsa(const std::string& name) const {
+    auto fromAlsa = [](const std::string& n) {
+      return n.rfind("Midi-Bridge:", 0) == 0 || n.rfind("a2j:", 0) == 0 || n.rfind("alsa", 0) == 0;
+    };
+    if (fromAlsa(name)) return true;
+    jack_port_t* source = jack_port_by_name(client, name.c_str());
+    if (!source) return false;
+    const int size = jack_port_name_size();
+    std::string first(static_cast<std::size_t>(size), '\0'), second(static_cast<std::size_t>(size), '\0');
+    char* aliases[2] = {first.data(), second.data()};
+    const int count = jack_port_get_aliases(source, aliases);
+    for (int i = 0; i < count && i < 2; ++i)
+      if (fromAlsa(aliases[i])) return true;
+    return false;
   }
 
   void connectHardwareSources() {
@@ -140,37 +230,24 @@ struct JackMidiInput::Impl {
       if (source.find("Midi Through") != std::string::npos) continue;
       if (source.compare(0, ownPrefix.size(), ownPrefix) == 0) continue;
       if (jack_port_connected_to(port, source.c_str())) continue;
+      if (skipAlsaBridges && bridgesAlsa(source)) continue;
       jack_connect(client, source.c_str(), ownName);  // a source just gone fails: fine
     }
     jack_free(sources);
   }
 };
 
-std::unique_ptr<JackMidiInput> JackMidiInput::open(const MidiInputHandlers& handlers) {
+std::unique_ptr<JackMidiInput> JackMidiInput::open(const MidiInputHandlers& handlers, bool skipAlsaBridges) {
   silenceSoundLibraryMessages();
   auto impl = std::make_unique<Impl>(handlers);
+  impl->skipAlsaBridges = skipAlsaBridges;
   impl->ring = jack_ringbuffer_create(kRingMessages * sizeof(std::uint32_t));
   if (!impl->ring) return nullptr;
   impl->semaphoreReady = sem_init(&impl->ready, 0, 0) == 0;
   if (!impl->semaphoreReady) return nullptr;
   jack_ringbuffer_mlock(impl->ring);
-  jack_status_t status{};
-  impl->client = jack_client_open(MidiInput::kClientName, JackNoStartServer, &status);
-  if (!impl->client) return nullptr;
-  impl->port = jack_port_register(impl->client, MidiInput::kPortName, JACK_DEFAULT_MIDI_TYPE,
-                                  JackPortIsInput, 0);
+  if (!impl->attach()) return nullptr;
   Impl* raw = impl.get();
-  if (!impl->port || jack_set_process_callback(impl->client, Impl::process, raw) != 0 ||
-      jack_set_port_registration_callback(impl->client, Impl::portRegistered, raw) != 0 ||
-      jack_set_port_connect_callback(impl->client, Impl::portConnected, raw) != 0) {
-    jack_client_close(impl->client);
-    return nullptr;
-  }
-  jack_on_shutdown(impl->client, Impl::serverShutDown, raw);
-  if (jack_activate(impl->client) != 0) {
-    jack_client_close(impl->client);
-    return nullptr;
-  }
   impl->forwarder = std::thread([raw] { raw->forward(); });
   impl->worker = std::thread([raw] { raw->run(); });
   return std::unique_ptr<JackMidiInput>(new JackMidiInput(std::move(impl)));
@@ -187,13 +264,18 @@ JackMidiInput::~JackMidiInput() {
   impl_->worker.join();
   // Deactivating stops the process callback and disconnects the sources; what they sent and
   // the release of what they held still go out before the forwarding thread ends.
-  jack_deactivate(impl_->client);
+  if (impl_->client) jack_deactivate(impl_->client);
   impl_->forwarding.store(false);
   sem_post(&impl_->ready);
   impl_->forwarder.join();
-  jack_client_close(impl_->client);
+  if (impl_->client) jack_client_close(impl_->client);
 }
 
-std::string JackMidiInput::portName() const { return jack_port_name(impl_->port); }
+std::string JackMidiInput::portName() const {
+  std::lock_guard lock(impl_->mutex);
+  return impl_->portName;
+}
+
+std::uint64_t JackMidiInput::droppedMessages() const { return impl_->dropped.load(std::memory_order_relaxed); }
 
 }  // namespace tonalix::platform

@@ -3,6 +3,7 @@
 // callback must neither allocate nor wait on the output's locks.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -13,10 +14,15 @@ namespace tonalix::platform {
 class JackMidiInput {
  public:
   // nullptr when no JACK server runs (no message: having none is normal).
-  static std::unique_ptr<JackMidiInput> open(const MidiInputHandlers& handlers);
+  // `skipAlsaBridges`: the ALSA input already connects every hardware source, so the same
+  // keyboard seen again through a bridge (PipeWire's, a2jmidid, jackd's seq driver) is left
+  // alone; it would play every note twice.
+  static std::unique_ptr<JackMidiInput> open(const MidiInputHandlers& handlers, bool skipAlsaBridges);
   ~JackMidiInput();
 
   std::string portName() const;
+  // Messages the ring had no room for (the forwarding thread fell behind); never a release.
+  std::uint64_t droppedMessages() const;
 
   struct Impl;
 

@@ -14,7 +14,8 @@ MidiInput::~MidiInput() { close(); }
 int MidiInput::open() {
   close();
   alsa_ = AlsaMidiInput::open(handlers_);
-  jack_ = JackMidiInput::open(handlers_);
+  // A hardware keyboard is connected once: by ALSA when its watcher runs, else through JACK.
+  jack_ = JackMidiInput::open(handlers_, alsa_ && alsa_->connectsHardware());
   return (alsa_ ? 1 : 0) + (jack_ ? 1 : 0);
 }
 
@@ -24,6 +25,12 @@ void MidiInput::close() {
 }
 
 std::string MidiInput::jackPortName() const { return jack_ ? jack_->portName() : std::string(); }
+
+std::uint64_t MidiInput::droppedMessages() const {
+  return (jack_ ? jack_->droppedMessages() : 0) + (alsa_ ? alsa_->droppedMessages() : 0);
+}
+
+std::uint64_t MidiInput::overruns() const { return alsa_ ? alsa_->overruns() : 0; }
 
 bool isOwnMidiInputPort(const std::string& portName) {
   const std::string client = MidiInput::kClientName;

@@ -4,6 +4,7 @@
 // no input.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -32,6 +33,10 @@ class MidiInput {
 
   // The full JACK name of the port, empty while it is not open on JACK.
   std::string jackPortName() const;
+  // Messages dropped inside the input because its reader fell behind (never a release).
+  std::uint64_t droppedMessages() const;
+  // Input the ALSA sequencer itself lost because it was read too slowly.
+  std::uint64_t overruns() const;
 
  private:
   MidiInputHandlers handlers_;
