@@ -158,7 +158,8 @@ class MidiKeyboardInputTest : public QObject {
     QVERIFY(input.DroppedMessages() > 0);
     QTRY_VERIFY_WITH_TIMEOUT(!loaded.port.messages().empty() && loaded.port.messages().back() == msg(0xB0, 64, 0), 30000);
     const Messages out = loaded.port.take();
-    QCOMPARE(out.front(), msg(0x90, base_, 90));
+    // The note took the output back (the window sends the instrument again first).
+    QVERIFY(std::find(out.begin(), out.end(), msg(0x90, base_, 90)) != out.end());
     QCOMPARE(out[out.size() - 2], msg(0x80, base_));
   }
 
