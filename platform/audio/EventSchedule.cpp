@@ -72,27 +72,50 @@ void EventSchedule::runBlock(std::uint64_t start, std::uint64_t frames, bool sou
 
 // blockStart: the frame the block about to be rendered starts at. Events due by then play at
 // once in arrival order (a live note never pays a sorted insertion); later ones wait in
-// `pending_`. Commands requested since the last block take effect between the events that were
-// sent before them and those sent after. Returns true when an event had to wait for the next
-// block: it and everything after it stay in order, in `carried_` and in the queue.
+// `pending_`. A command takes effect after every event sent before it and before every event
+// sent after it: each event's stamp says which commands came before it, so one requested while
+// this block takes events in still goes before the events that follow it. Returns true when an
+// event had to wait for the next block: it and everything after it stay in order, in
+// `pending_`, `carried_` and the queue, and a command sent after them waits behind them.
 bool EventSchedule::drainQueue(std::uint64_t blockStart, bool sounding, Sink& sink) noexcept {
   const std::uint64_t now = commands_.load(std::memory_order_acquire);
-  const std::uint32_t cancels = cancelCount(now);
-  const std::uint32_t offs = offCount(now);
-  if (cancelCount(commandsSeen_) != cancels) dropStale(blockStart, cancels, sink);
-  bool offDue = offCount(commandsSeen_) != offs;
-  auto playDue = [&](const TimedEvent& ev) {
-    if (offDue && !before(offCount(ev.commands), offs)) {
-      if (sounding) sink.allNotesOff();
-      offDue = false;
+  std::uint32_t cancels = cancelCount(commandsSeen_);
+  std::uint32_t offsDone = offCount(commandsSeen_);
+  auto catchUp = [&](std::uint64_t stamp) {
+    if (before(cancels, cancelCount(stamp))) {
+      cancels = cancelCount(stamp);
+      dropStale(cancels, sink);
     }
+    if (before(offsDone, offCount(stamp))) {
+      if (sounding) sink.allNotesOff();
+      offsDone = offCount(stamp);
+    }
+  };
+  auto playDue = [&](const TimedEvent& ev) {
+    catchUp(ev.commands);
     if (!sounding) {
       sink.retire(ev);
       return true;
     }
     return sink.apply(ev, blockStart);
   };
+  // A cancel only ever drops what was scheduled before it, so it need not wait for its turn.
+  if (before(cancels, cancelCount(now))) {
+    cancels = cancelCount(now);
+    dropStale(cancels, sink);
+  }
   bool blocked = false;
+  // Held back inside an earlier block: they were taken in before anything still queued.
+  std::size_t next = 0;
+  while (!blocked && next < pendingCount_ && pending_[next].frame <= blockStart) {
+    if (playDue(pending_[next])) ++next;
+    else blocked = true;
+  }
+  if (next > 0) {
+    std::copy(pending_.begin() + static_cast<std::ptrdiff_t>(next),
+              pending_.begin() + static_cast<std::ptrdiff_t>(pendingCount_), pending_.begin());
+    pendingCount_ -= next;
+  }
   std::size_t kept = 0;
   for (std::size_t i = 0; i < carriedCount_; ++i) {
     if (!blocked && playDue(carried_[i])) continue;
@@ -102,9 +125,13 @@ bool EventSchedule::drainQueue(std::uint64_t blockStart, bool sounding, Sink& si
   carriedCount_ = kept;
   TimedEvent ev;
   while (!blocked && pendingCount_ < kPendingCapacity && queue_.pop(ev)) {
+    if (ev.frame > 0 && before(cancelCount(ev.commands), cancels)) {
+      sink.retire(ev);
+      continue;
+    }
     if (ev.frame > blockStart) {
-      if (!before(cancelCount(ev.commands), cancels)) insertPending(ev);
-      else sink.retire(ev);
+      catchUp(ev.commands);
+      insertPending(ev);
       continue;
     }
     if (!playDue(ev)) {
@@ -112,27 +139,30 @@ bool EventSchedule::drainQueue(std::uint64_t blockStart, bool sounding, Sink& si
       carried_[carriedCount_++] = ev;
     }
   }
-  if (offDue && !blocked) {
-    if (sounding) sink.allNotesOff();
-    offDue = false;
-  }
-  // An "all notes off" still waiting behind a held-back event stays due.
-  constexpr std::uint64_t kOffMask = ~std::uint64_t{0xFFFFFFFFu};
-  commandsSeen_ = ((offDue ? commandsSeen_ : now) & kOffMask) | (now & ~kOffMask);
+  // Commands with no event after them yet take effect now, unless an event sent before them
+  // is still held back.
+  if (!blocked) catchUp(now);
+  commandsSeen_ = (std::uint64_t{offsDone} << 32) | cancels;
   return blocked;
 }
 
-// Drops the events of frames not yet reached that were sent before the latest cancel;
-// earlier frames are due and stay.
-void EventSchedule::dropStale(std::uint64_t frame, std::uint32_t cancels, Sink& sink) noexcept {
+// Drops what was scheduled for a frame (rather than for "now") before the latest cancel,
+// whether its frame is still to come or it is held back, already due: after a song stops
+// none of its notes may start.
+void EventSchedule::dropStale(std::uint32_t cancels, Sink& sink) noexcept {
+  auto stale = [cancels](const TimedEvent& e) { return e.frame > 0 && before(cancelCount(e.commands), cancels); };
   std::size_t kept = 0;
   for (std::size_t i = 0; i < pendingCount_; ++i) {
-    if (pending_[i].frame < frame || !before(cancelCount(pending_[i].commands), cancels))
-      pending_[kept++] = pending_[i];
-    else
-      sink.retire(pending_[i]);
+    if (stale(pending_[i])) sink.retire(pending_[i]);
+    else pending_[kept++] = pending_[i];
   }
   pendingCount_ = kept;
+  kept = 0;
+  for (std::size_t i = 0; i < carriedCount_; ++i) {
+    if (stale(carried_[i])) sink.retire(carried_[i]);
+    else carried_[kept++] = carried_[i];
+  }
+  carriedCount_ = kept;
 }
 
 }  // namespace tonalix::platform

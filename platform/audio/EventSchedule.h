@@ -66,8 +66,9 @@ class EventSchedule {
   // Events for frame 0 come before any other at the first block.
   template <typename Resolve>
   void adoptQueued(Resolve resolve) {
+    // Other threads keep sending meanwhile: what does not fit stays queued for the audio thread.
     TimedEvent event;
-    while (queue_.pop(event)) {
+    while (pendingCount_ < kPendingCapacity && carriedCount_ < kQueueCapacity && queue_.pop(event)) {
       resolve(event);
       if (event.frame > 0) insertPending(event);
       else carried_[carriedCount_++] = event;
@@ -85,7 +86,7 @@ class EventSchedule {
 
  private:
   bool drainQueue(std::uint64_t blockStart, bool sounding, Sink& sink) noexcept;
-  void dropStale(std::uint64_t frame, std::uint32_t cancels, Sink& sink) noexcept;
+  void dropStale(std::uint32_t cancels, Sink& sink) noexcept;
   void insertPending(const TimedEvent& event) noexcept;
 
   EventQueue queue_{kQueueCapacity};

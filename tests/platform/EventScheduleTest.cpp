@@ -123,31 +123,36 @@ TEST_F(EventScheduleTest, AFullPendingListLeavesEventsQueuedAndLosesNone) {
     EXPECT_EQ(log[kFull + i], std::to_string(kFull + i) + "@" + std::to_string(6000 + i));
 }
 
-// Known fault, left for its own change: the commands are read once as a block begins, so an
-// event sent after an "all notes off" that lands while the block takes events in is applied
-// first, and the command then cuts it a block later. Here the sender acts while event 1 is
-// being applied.
-TEST_F(EventScheduleTest, DISABLED_AnEventSentRightAfterAllNotesOffIsNotCutByIt) {
+// An event sent after an "all notes off" that lands while the block takes events in (here the
+// sender acts while event 1 is being applied) comes after the command, not cut by it.
+TEST_F(EventScheduleTest, AnEventSentRightAfterAllNotesOffIsNotCutByIt) {
   send(1);
   sink.onApply = [this] {
     schedule->requestAllNotesOff();
     send(2);
   };
   const Log log = runTo(2 * kBlock);
-  EXPECT_EQ(log, (Log{"1@0", "off", "2@0"}));  // today: 1@0, 2@0, off
+  EXPECT_EQ(log, (Log{"1@0", "off", "2@0"}));
 }
 
-// Known fault, left for its own change: events held back inside a block stay in the pending
-// list, which is walked after the next block's "all notes off", so what was sent before the
-// command is applied after it (and its notes stay on).
-TEST_F(EventScheduleTest, DISABLED_EventsHeldBackBeforeAllNotesOffAreAppliedBeforeIt) {
+// Events held back inside a block (an instrument loading) and sent before an "all notes off"
+// are applied before it, so it ends their notes; a cancel drops them, held or not.
+TEST_F(EventScheduleTest, EventsHeldBackBeforeCommandsAreAppliedBeforeThemOrCancelled) {
   sink.refused = 9;
   sink.refusals = 1;
   send(9, 100);
   send(4, 110);
   runTo(kBlock);
   schedule->requestAllNotesOff();
-  EXPECT_EQ(runTo(2 * kBlock), (Log{"9@256", "4@256", "off"}));  // today: off, 9@256, 4@256
+  EXPECT_EQ(runTo(2 * kBlock), (Log{"9@256", "4@256", "off"}));
+
+  sink.refusals = 1;
+  send(9, 600);
+  send(5, 610);
+  runTo(3 * kBlock);
+  schedule->requestCancel();
+  schedule->requestAllNotesOff();
+  EXPECT_EQ(runTo(4 * kBlock), (Log{"x9", "x5", "off"}));
 }
 
 }  // namespace
