@@ -5,7 +5,9 @@
 #include <QTimer>
 #include <atomic>
 #include <memory>
+#include <string>
 #include <thread>
+#include <vector>
 #include <unistd.h>
 
 #include "app/CommandLine.h"
@@ -13,6 +15,7 @@
 #include "core/AppTitle.h"
 #include "platform/audio/AudioEngine.h"
 #include "platform/audio/SoundEnvironment.h"
+#include "platform/audio/UnsavedTakes.h"
 #include "platform/midiout/MidiOut.h"
 #include "platform/system/ShutdownSignals.h"
 #include "platform/system/SingleInstance.h"
@@ -52,6 +55,8 @@ int Start(int argc, char** argv, const StartServices& services) {
             widgets::MessageIcon::None);
     return 0;
   }
+  // Takes left unsaved by a run that was killed or lost its power are made readable now.
+  const std::vector<std::string> recoveredTakes = platform::RecoverUnsavedTakes();
 
   // The synthesizer runs for the whole process; device 0 of the MIDI output plays through it.
   // Loading the SoundFont and opening the sound server take longer than building the window,
@@ -77,6 +82,13 @@ int Start(int argc, char** argv, const StartServices& services) {
     frmPiano window(windowServices);
     window.Form_Load();
     window.show();
+    if (!recoveredTakes.empty()) {
+      QString text = QStringLiteral("Recordings that were not saved when the program last ended were kept as:");
+      for (const std::string& take : recoveredTakes) text += QLatin1Char('\n') + QString::fromStdString(take);
+      QTimer::singleShot(0, &window, [&window, message, text] {
+        message(&window, AppTitle(), text, widgets::MessageIcon::None);
+      });
+    }
     // Once the engine has started, a failure is told once, in the program's own words.
     auto* watch = new QTimer(&window);
     watch->setInterval(20);

@@ -1,6 +1,8 @@
 #include "platform/system/RecordingsFolder.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -51,17 +53,46 @@ std::string EnsureFolder(const std::string& path) {
   return {};
 }
 
-std::string CreateDatedFile(const std::string& folder, std::time_t when) {
+// Tries the dated names in turn until `take` accepts one (returns true) or fails for another
+// reason than the name being taken.
+template <class Take>
+std::string firstFreeDatedName(const std::string& folder, std::time_t when, Take take) {
   std::tm local{};
   ::localtime_r(&when, &local);
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H.%M.%S", &local);
   for (int n = 1; n < 1000; ++n) {
     const std::string name = folder + "/Recording " + stamp + (n > 1 ? " (" + std::to_string(n) + ")" : "") + ".wav";
-    if (createExclusive(name)) return name;
+    if (take(name)) return name;
     if (errno != EEXIST) return {};
   }
   return {};
+}
+
+std::string CreateDatedFile(const std::string& folder, std::time_t when) {
+  return firstFreeDatedName(folder, when, [](const std::string& name) { return createExclusive(name); });
+}
+
+std::string RenameToDatedName(const std::string& file, const std::string& folder, std::time_t when) {
+  return firstFreeDatedName(folder, when, [&](const std::string& name) {
+    return ::renameat2(AT_FDCWD, file.c_str(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE) == 0;
+  });
+}
+
+std::vector<std::string> OrphanedWorkFiles(const std::string& folder) {
+  std::vector<std::string> found;
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return found;
+  while (const dirent* entry = ::readdir(dir)) {
+    long pid = 0;
+    int n = 0, end = 0;
+    if (std::sscanf(entry->d_name, ".take-%ld-%d.wav%n", &pid, &n, &end) != 2 || entry->d_name[end] != '\0') continue;
+    // A process that still runs is still recording into it (another instance, a test).
+    if (pid > 0 && pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+      found.push_back(folder + "/" + entry->d_name);
+  }
+  ::closedir(dir);
+  return found;
 }
 
 std::string CreateWorkFile(const std::string& folder) {
