@@ -12,6 +12,7 @@
 #include <cmath>
 #include <thread>
 
+#include "platform/mci/MciErrors.h"
 #include "platform/mci/MciSendCommand.h"
 #include "recorder/RecordDisplay.h"
 #include "widgets/FormDesign.h"
@@ -137,9 +138,18 @@ void WaveRecorder::cmdRecord_Click() {
                 widgets::MessageIcon::None);
     return;
   }
+  const std::string name = txtFileName_->text().toStdString();
+  // The save command ends at a line break: such a name is refused now, before anything is made.
+  if (name.find_first_of("\r\n") != std::string::npos) {
+    showError(platform::MCIERR_BAD_FILE_NAME);
+    return;
+  }
   if (cmdStop_) cmdStop_->setEnabled(true);
-  const std::string path = shortPath_(txtFileName_->text().toStdString());
-  RecordToFile(path);
+  // Every path here is its own short form; an empty one only means the file could not be made
+  // there (no such folder, no permission, a dangling link, a long path), and the save of the
+  // name as typed then says which.
+  const std::string path = shortPath_(name);
+  RecordToFile(path.empty() ? name : path);
 }
 
 void WaveRecorder::cmdStop_Click() {
@@ -159,8 +169,10 @@ std::uint32_t WaveRecorder::send(const std::string& command, char* reply, std::u
 
 void WaveRecorder::sendShowingErrors(const std::string& command) {
   char reply[kReplyLength] = {};
-  const std::uint32_t code = send(command, reply, kReplyLength);
-  if (code == 0) return;
+  if (const std::uint32_t code = send(command, reply, kReplyLength)) showError(code);
+}
+
+void WaveRecorder::showError(std::uint32_t code) {
   char text[kReplyLength] = {};
   calls_.errorString(code, text, kReplyLength);
   messageBox_(txtFileName_->window(), QStringLiteral("Error"), QString::fromLocal8Bit(text), widgets::MessageIcon::None);

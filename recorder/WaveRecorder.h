@@ -100,6 +100,8 @@ class WaveRecorder : public QObject {
  private:
   std::uint32_t send(const std::string& command, char* reply = nullptr, std::uint32_t length = 0);
   void sendShowingErrors(const std::string& command);
+  // The "Error" box with the text of the code.
+  void showError(std::uint32_t code);
   void saveAndClose();
 
   widgets::MessageBoxFunction messageBox_;

@@ -229,11 +229,11 @@ MCIERROR WaveAudioDevice::status(const MciCommand& command, std::string& reply) 
 MCIERROR WaveAudioDevice::save(const MciCommand& command) {
   if (!recorder_) return MCIERR_UNSUPPORTED_FUNCTION;
   // The path is the whole rest of the line after "save <alias> ", taken verbatim: blanks at
-  // either end belong to it and no word in it is read as part of the command.
+  // either end belong to it, no word in it is read as part of the command, and quotes are
+  // legal in file names here, so a path wholly in quotes keeps them too.
   const MciToken& device = command.tokens[1];
   std::size_t from = device.begin + device.text.size() + (device.quoted ? 2 : 0) + 1;
-  std::string path = from < command.text.size() ? command.text.substr(from) : std::string();
-  if (command.argCount() == 1 && command.arg(0).quoted && command.arg(0).begin == from) path = command.arg(0).text;
+  const std::string path = from < command.text.size() ? command.text.substr(from) : std::string();
   if (path.find_first_of("\r\n") != std::string::npos) return MCIERR_BAD_FILE_NAME;
 
   std::string error = finishTake();

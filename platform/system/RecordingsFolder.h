@@ -31,10 +31,11 @@ std::string CreateWorkFile(const std::string& folder);
 // The work files in the folder whose process is no longer running.
 std::vector<std::string> OrphanedWorkFiles(const std::string& folder);
 
-// Puts the file at `from` to `to`: a rename when both lie on one file system and `to` is a
-// plain file or absent, else a copy written and synced into `to` (a device or another file
-// system) after which `from` is removed. Returns an empty string, or why it failed (`from`
-// is then untouched).
+// Puts the file at `from` to `to`, synced to the disk: a rename when both lie on one file
+// system, else a copy written beside `to` that then takes its name, so the old file stays
+// whole when the copy fails. `to` must be a plain file, a link to one (the file it points to
+// is replaced, as an editor does) or a new name in an existing folder; anything else is
+// refused. Returns an empty string, or why it failed (`from` is then untouched).
 std::string MoveFile(const std::string& from, const std::string& to);
 
 }  // namespace tonalix::platform

@@ -2,6 +2,7 @@
 #include <signal.h>
 #include <sndfile.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -168,7 +169,10 @@ TEST_F(WaveRecorderDevice, RecordedSamplesAreTheRenderedOnes) {
 }
 
 TEST_F(WaveRecorderDevice, AFailedSaveKeepsTheTakeAndSaysWhere) {
-  for (const std::string& target : {std::string("/dev/full"), (dir / "no such folder" / "x.wav").string(), std::string()}) {
+  // A named pipe would block the save for ever if it were opened.
+  ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+  for (const std::string& target : {std::string("/dev/full"), (dir / "pipe").string(),
+                                    (dir / "no such folder" / "x.wav").string(), std::string()}) {
     SCOPED_TRACE(target);
     ASSERT_EQ(run("open new Type waveaudio Alias recsound"), 0u);
     ASSERT_EQ(run("record recsound"), 0u);
@@ -401,6 +405,44 @@ TEST_F(WaveRecorderDevice, ATakeLeftByAKilledProcessIsRecoveredAtTheNextStart) {
   for ([[maybe_unused]] const auto& e : fs::directory_iterator(folder)) ++files;
   EXPECT_EQ(files, 1u) << "the hidden work file is gone";
   EXPECT_TRUE(RecoverUnsavedTakes().empty());
+}
+
+TEST_F(WaveRecorderDevice, ASaveToAnotherFileSystemThatFailsLeavesTheOldFileWhole) {
+  const fs::path other = fs::path("/dev/shm") / ("tonalix wave test " + std::to_string(::getpid()));
+  struct stat here {}, there {};
+  if (::stat(dir.c_str(), &here) != 0 || ::stat("/dev/shm", &there) != 0 || here.st_dev == there.st_dev)
+    GTEST_SKIP() << "no second file system at /dev/shm";
+  fs::create_directories(other);
+  const std::string target = (other / "old take.wav").string();
+  std::ofstream(target) << "the old take";
+  ASSERT_EQ(run("open new Type waveaudio Alias recsound"), 0u);
+  ASSERT_EQ(run("record recsound"), 0u);
+  engine.sendShortMessage(0x7F4590);
+  render(0.5);
+  ASSERT_EQ(run("stop recsound"), 0u);
+  // The copy fails partway, as on a stick that fills up.
+  rlimit old{};
+  ::getrlimit(RLIMIT_FSIZE, &old);
+  rlimit small = old;
+  small.rlim_cur = 50000;
+  ::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  const MCIERROR saved = run("save recsound " + target);
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  EXPECT_EQ(saved, MCIERR_FILE_NOT_SAVED);
+  std::ifstream in(target);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "the old take");
+  std::size_t files = 0;
+  for ([[maybe_unused]] const auto& e : fs::directory_iterator(other)) ++files;
+  EXPECT_EQ(files, 1u) << "no partial copy is left beside it";
+  const std::string kept = keptPath(errorText(saved));
+  ASSERT_FALSE(kept.empty()) << errorText(saved);
+  expectWholeReadableTake(kept, 16);
+  // Without the limit the same kind of save lands, synced, on the other file system.
+  EXPECT_EQ(run("close recsound"), 0u);
+  recordNote("set recsound bitspersample 16 channels 2 samplespersec 48000", target);
+  EXPECT_GT(readWave(target).info.frames, 40000);
+  fs::remove_all(other);
 }
 
 }  // namespace
