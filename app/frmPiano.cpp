@@ -69,6 +69,8 @@ frmPiano::frmPiano(Services services, QWidget* parent)
   waveRecorder_ = new recorder::WaveRecorder(
       controls_, surface_, services_.messageBox, AppTitle(),
       [this](const std::string& path) { return sequencer_->ShortPath(path); }, MciCalls::platform(), this);
+  connect(waveRecorder_, &recorder::WaveRecorder::PlaybackStarted, drumPads_, [this] { drumPads_->PauseRepeats(true); });
+  connect(waveRecorder_, &recorder::WaveRecorder::PlaybackFinished, drumPads_, [this] { drumPads_->PauseRepeats(false); });
   keepKeyboardWithThePiano();
 }
 

@@ -218,6 +218,8 @@ void WaveRecorder::saveAndClose() {
 }
 
 void WaveRecorder::StopForUnload() {
+  // A file being played stops with the window: the process must not sound on after it.
+  stopRoll_ = true;
   if (!deviceOpen_) return;
   recording_ = false;
   if (pass_) pass_->quit();
@@ -246,20 +248,34 @@ void WaveRecorder::Roll(const QString& waveFile) {
   if (platform::mciSendCommandA(0, platform::MCI_OPEN, platform::MCI_OPEN_TYPE | platform::MCI_OPEN_ELEMENT, &open) != 0)
     return;
   // The play waits on a thread of its own; meanwhile this thread repaints the window (so the
-  // desktop does not take it for hung) but leaves input queued until the file has played.
+  // desktop does not take it for hung) but leaves input queued until the file has played. A
+  // close of the window (its close box, a signal to end) closes the device at once, which ends
+  // the playback and the wait.
+  const std::shared_ptr<bool> alive = alive_;
+  stopRoll_ = false;
+  emit PlaybackStarted();
   std::atomic<bool> done{false};
-  std::thread player([&] {
+  const platform::MCIDEVICEID id = open.wDeviceID;
+  std::thread player([&done, id] {
     platform::MCI_PLAY_PARMS play{};
-    platform::mciSendCommandA(open.wDeviceID, platform::MCI_PLAY, platform::MCI_WAIT, &play);
+    platform::mciSendCommandA(id, platform::MCI_PLAY, platform::MCI_WAIT, &play);
     done.store(true);
   });
+  bool closed = false;
+  auto closeDevice = [&closed, id] {
+    if (closed) return;
+    closed = true;
+    platform::MCI_GENERIC_PARMS close{};
+    platform::mciSendCommandA(id, platform::MCI_CLOSE, 0, &close);
+  };
   while (!done.load()) {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (!*alive || stopRoll_) closeDevice();
     std::this_thread::sleep_for(std::chrono::milliseconds(15));
   }
   player.join();
-  platform::MCI_GENERIC_PARMS close{};
-  platform::mciSendCommandA(open.wDeviceID, platform::MCI_CLOSE, 0, &close);
+  closeDevice();
+  if (*alive) emit PlaybackFinished();
 }
 
 }  // namespace tonalix::recorder
