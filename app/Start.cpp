@@ -8,11 +8,13 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 #include <unistd.h>
 
 #include "app/CommandLine.h"
 #include "app/frmPiano.h"
 #include "platform/audio/AudioEngine.h"
+#include "platform/audio/UnsavedTakes.h"
 #include "platform/midiout/MidiOut.h"
 #include "platform/system/Diagnostics.h"
 #include "platform/system/ProgramName.h"
@@ -56,6 +58,8 @@ int Start(int argc, char** argv, const StartServices& services) {
             widgets::MessageIcon::None);
     return 0;
   }
+  // Takes left unsaved by a run that was killed or lost its power are made readable now.
+  const std::vector<std::string> recoveredTakes = platform::RecoverUnsavedTakes();
 
   // The synthesizer runs for the whole process; device 0 of the MIDI output plays through it.
   // Loading the SoundFont and opening the sound server take longer than building the window,
@@ -89,6 +93,13 @@ int Start(int argc, char** argv, const StartServices& services) {
     platform::diagnose("start", "window built in " + std::to_string(built) + " ms, loaded in " +
                                     std::to_string(loaded - built) + " ms, shown after " +
                                     std::to_string(sinceBuild.elapsed() - loaded) + " ms more");
+    if (!recoveredTakes.empty()) {
+      QString text = QStringLiteral("Recordings that were not saved when the program last ended were kept as:");
+      for (const std::string& take : recoveredTakes) text += QLatin1Char('\n') + QString::fromStdString(take);
+      QTimer::singleShot(0, &window, [&window, message, text] {
+        message(&window, platform::kProgramTitle, text, widgets::MessageIcon::None);
+      });
+    }
     // Once the engine has started, a failure is told once, in the program's own words.
     auto* watch = new QTimer(&window);
     watch->setInterval(20);

@@ -71,6 +71,8 @@ frmPiano::frmPiano(Services services, QWidget* parent)
       controls_, surface_, services_.messageBox, platform::kProgramTitle,
       [this](const std::string& path) { return sequencer_->ShortPath(path); },
       platform::MciCalls::layer(), this);
+  connect(waveRecorder_, &recorder::WaveRecorder::PlaybackStarted, drumPads_, [this] { drumPads_->PauseRepeats(true); });
+  connect(waveRecorder_, &recorder::WaveRecorder::PlaybackFinished, drumPads_, [this] { drumPads_->PauseRepeats(false); });
   keepKeyboardWithThePiano();
 }
 

@@ -1,7 +1,9 @@
 // Figures for the wave recorder on the built-in synthesizer: (1) the share of one core that
 // recording adds beyond the synthesizer's own rendering, with the recorder's display polling
 // the device as the window does; (2) memory after a long take (default ten minutes of audio,
-// rendered faster than real time). Usage: wave_recorder_bench [seconds-of-cpu-run] [take-seconds]
+// rendered faster than real time); (3) the longest writer stall a take survives without a drop
+// and the ring's memory; (4) the cost of bringing a take's header up to date and syncing it.
+// Usage: wave_recorder_bench [seconds-of-cpu-run] [take-seconds]
 #include <sys/resource.h>
 #include <time.h>
 #include <unistd.h>
@@ -16,7 +18,11 @@
 #include <thread>
 #include <vector>
 
+#include <fcntl.h>
+#include <sndfile.h>
+
 #include "platform/audio/AudioEngine.h"
+#include "platform/audio/TakeWriter.h"
 #include "platform/mci/MciSystem.h"
 #include "platform/midiout/MidiOut.h"
 #include "tests/support/TestSoundFont.h"
@@ -50,7 +56,7 @@ std::uint64_t lengthBytes() {
 }
 
 // Renders `seconds` of audio with a chord restruck every second, `pace` times faster than real
-// time (the recorder's ring holds four seconds, so 20 times is well within what it drains).
+// time (the writer drains far faster than that).
 // Returns the frames rendered.
 std::uint64_t renderPlaying(AudioEngine& engine, double seconds, double pace, bool poll) {
   std::vector<float> block(2 * 256);
@@ -119,6 +125,53 @@ int main(int argc, char** argv) {
               "%llu bytes short of the rendered audio\n",
               takeSeconds, before, after, after - before, bytes / 1048576.0,
               static_cast<unsigned long long>(expected > bytes ? expected - bytes : 0));
+
+  // (3) The writer held as a disk that stops answering: the longest stall with nothing lost.
+  double survived = 0;
+  for (double stall = TakeWriter::kRingSeconds - 4; stall <= TakeWriter::kRingSeconds + 2; stall += 1) {
+    run("open new type waveaudio alias recsound");
+    run("set recsound bitspersample 16 channels 2 samplespersec 48000");
+    TakeWriter::holdAll(true);
+    run("record recsound");
+    renderPlaying(engine, stall, 50, false);
+    TakeWriter::holdAll(false);
+    const MCIERROR saved = run("save recsound " + (dir / "stall.wav").string());
+    run("close recsound");
+    if (saved == 0) survived = stall;
+  }
+  std::printf("longest writer stall survived without a drop: %.0f s (of %.0f s tried up to); ring at 48 kHz: %.1f MiB\n",
+              survived, TakeWriter::kRingSeconds + 2, TakeWriter::kRingSeconds * 48000 * 2 * sizeof(float) / 1048576.0);
+
+  // (4) One header refresh (header rewrite and data sync) per two seconds of 48 kHz 16-bit audio.
+  {
+    const std::string path = (dir / "refresh.wav").string();
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
+    SF_INFO info{};
+    info.samplerate = 48000;
+    info.channels = 2;
+    info.format = SF_FORMAT_RF64 | SF_FORMAT_PCM_16;
+    SNDFILE* f = sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE);
+    sf_command(f, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
+    std::vector<float> twoSeconds(2 * 96000, 0.1f);
+    double cpu = 0, wall = 0;
+    const int rounds = 30;
+    for (int i = 0; i < rounds; ++i) {
+      sf_writef_float(f, twoSeconds.data(), 96000);
+      timespec c0{}, c1{};
+      clock_gettime(CLOCK_THREAD_CPUTIME_ID, &c0);
+      const auto w0 = std::chrono::steady_clock::now();
+      sf_command(f, SFC_UPDATE_HEADER_NOW, nullptr, 0);
+      ::fdatasync(fd);
+      wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - w0).count();
+      clock_gettime(CLOCK_THREAD_CPUTIME_ID, &c1);
+      cpu += double(c1.tv_sec - c0.tv_sec) + double(c1.tv_nsec - c0.tv_nsec) / 1e9;
+    }
+    sf_close(f);
+    const double period = TakeWriter::kRefreshMillis / 1000.0;
+    std::printf("header refresh every %.0f s: %.4f%% of a core (CPU), writer thread busy %.3f%% of the time (wall, "
+                "mostly waiting on the disk)\n",
+                period, 100 * cpu / rounds / period, 100 * wall / rounds / period);
+  }
   setBuiltInSynth(nullptr);
   fs::remove_all(dir);
   return 0;

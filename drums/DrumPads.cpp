@@ -71,6 +71,14 @@ void DrumPads::StopAllDrums() {
   for (Pad& p : pads_) p.playing = false;
 }
 
+void DrumPads::PauseRepeats(bool paused) {
+  for (Pad& p : pads_) {
+    if (!p.playing) continue;
+    if (paused) p.timer->stop();
+    else p.timer->start();
+  }
+}
+
 void DrumPads::cmdDrum_Click(int n) {
   Pad* p = pad(n);
   if (!p) return;

@@ -43,6 +43,10 @@ class DrumPads : public QObject {
   // Start-up: every timer off, then every pad marked silent.
   void StopAllDrums();
 
+  // While the window plays a file it takes no input: the repeating pads hold their beat and
+  // go on when it has played; each keeps its rate and its colour.
+  void PauseRepeats(bool paused);
+
   void cmdDrum_Click(int n);
   void scrDrum_Change(int n);
   void tmrDrum_Timer(int n);

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <thread>
 
+#include "platform/mci/MciErrors.h"
 #include "platform/mci/MciSendCommand.h"
 #include "recorder/RecordDisplay.h"
 #include "widgets/FormDesign.h"
@@ -134,9 +135,18 @@ void WaveRecorder::cmdRecord_Click() {
                 widgets::MessageIcon::None);
     return;
   }
+  const std::string name = txtFileName_->text().toStdString();
+  // The save command ends at a line break: such a name is refused now, before anything is made.
+  if (name.find_first_of("\r\n") != std::string::npos) {
+    showError(platform::MCIERR_BAD_FILE_NAME);
+    return;
+  }
   if (cmdStop_) cmdStop_->setEnabled(true);
-  const std::string path = shortPath_(txtFileName_->text().toStdString());
-  RecordToFile(path);
+  // Every path here is its own short form; an empty one only means the file could not be made
+  // there (no such folder, no permission, a dangling link, a long path), and the save of the
+  // name as typed then says which.
+  const std::string path = shortPath_(name);
+  RecordToFile(path.empty() ? name : path);
 }
 
 void WaveRecorder::cmdStop_Click() {
@@ -156,8 +166,10 @@ std::uint32_t WaveRecorder::send(const std::string& command, char* reply, std::u
 
 void WaveRecorder::sendShowingErrors(const std::string& command) {
   char reply[kReplyLength] = {};
-  const std::uint32_t code = send(command, reply, kReplyLength);
-  if (code == 0) return;
+  if (const std::uint32_t code = send(command, reply, kReplyLength)) showError(code);
+}
+
+void WaveRecorder::showError(std::uint32_t code) {
   char text[kReplyLength] = {};
   calls_.errorString(code, text, kReplyLength);
   messageBox_(txtFileName_->window(), QStringLiteral("Error"), QString::fromLocal8Bit(text), widgets::MessageIcon::None);
@@ -203,6 +215,8 @@ void WaveRecorder::saveAndClose() {
 }
 
 void WaveRecorder::StopForUnload() {
+  // A file being played stops with the window: the process must not sound on after it.
+  stopRoll_ = true;
   if (!deviceOpen_) return;
   recording_ = false;
   if (pass_) pass_->quit();
@@ -231,20 +245,34 @@ void WaveRecorder::Roll(const QString& waveFile) {
   if (platform::mciSendCommandA(0, platform::MCI_OPEN, platform::MCI_OPEN_TYPE | platform::MCI_OPEN_ELEMENT, &open) != 0)
     return;
   // The play waits on a thread of its own; meanwhile this thread repaints the window (so the
-  // desktop does not take it for hung) but leaves input queued until the file has played.
+  // desktop does not take it for hung) but leaves input queued until the file has played. A
+  // close of the window (its close box, a signal to end) closes the device at once, which ends
+  // the playback and the wait.
+  const std::shared_ptr<bool> alive = alive_;
+  stopRoll_ = false;
+  emit PlaybackStarted();
   std::atomic<bool> done{false};
-  std::thread player([&] {
+  const platform::MCIDEVICEID id = open.wDeviceID;
+  std::thread player([&done, id] {
     platform::MCI_PLAY_PARMS play{};
-    platform::mciSendCommandA(open.wDeviceID, platform::MCI_PLAY, platform::MCI_WAIT, &play);
+    platform::mciSendCommandA(id, platform::MCI_PLAY, platform::MCI_WAIT, &play);
     done.store(true);
   });
+  bool closed = false;
+  auto closeDevice = [&closed, id] {
+    if (closed) return;
+    closed = true;
+    platform::MCI_GENERIC_PARMS close{};
+    platform::mciSendCommandA(id, platform::MCI_CLOSE, 0, &close);
+  };
   while (!done.load()) {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (!*alive || stopRoll_) closeDevice();
     std::this_thread::sleep_for(std::chrono::milliseconds(15));
   }
   player.join();
-  platform::MCI_GENERIC_PARMS close{};
-  platform::mciSendCommandA(open.wDeviceID, platform::MCI_CLOSE, 0, &close);
+  closeDevice();
+  if (*alive) emit PlaybackFinished();
 }
 
 }  // namespace tonalix::recorder

@@ -96,10 +96,15 @@ class WaveRecorder : public QObject {
   // A recording has begun (after "record") and has ended (after "close").
   void RecordingStarted();
   void RecordingFinished();
+  // Roll has begun playing a file, and has ended; the window takes no input meanwhile.
+  void PlaybackStarted();
+  void PlaybackFinished();
 
  private:
   std::uint32_t send(const std::string& command, char* reply = nullptr, std::uint32_t length = 0);
   void sendShowingErrors(const std::string& command);
+  // The "Error" box with the text of the code.
+  void showError(std::uint32_t code);
   void saveAndClose();
 
   widgets::MessageBoxFunction messageBox_;
@@ -126,6 +131,7 @@ class WaveRecorder : public QObject {
   std::string savePath_;         // the take's target while the device is open
   bool deviceOpen_ = false;
   QEventLoop* pass_ = nullptr;   // the capture loop's current wait
+  bool stopRoll_ = false;        // the window is closing: Roll stops the file it plays
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

@@ -38,7 +38,7 @@ class FrameRing {
     if (n < frames) dropped_.fetch_add(frames - n, std::memory_order_relaxed);
     return n;
   }
-  // Producer: interleaved frames in.
+  // Producer: interleaved frames in; the rest is counted as dropped, as with push.
   std::size_t pushInterleaved(const float* stereo, std::size_t frames) noexcept {
     const std::uint64_t head = head_.load(std::memory_order_relaxed);
     const std::size_t room = capacity_ - static_cast<std::size_t>(head - tail_.load(std::memory_order_acquire));
@@ -49,6 +49,7 @@ class FrameRing {
       data_[2 * at + 1] = stereo[2 * i + 1];
     }
     head_.store(head + n, std::memory_order_release);
+    if (n < frames) dropped_.fetch_add(frames - n, std::memory_order_relaxed);
     return n;
   }
   // Consumer: up to maxFrames interleaved frames out; returns how many.

@@ -27,16 +27,25 @@ std::string PulseCapture::start(FrameRing& ring) {
                  "\" cannot be opened: " + pa_strerror(error) + ".";
   stream_ = s;
   stop_.store(false);
+  lost_.store(false);
+  lostReason_.clear();
   thread_ = std::thread([this, s, &ring] {
     std::vector<float> buffer(static_cast<std::size_t>(rate_ / 100) * 2);
     while (!stop_.load(std::memory_order_relaxed)) {
       int e = 0;
-      if (pa_simple_read(s, buffer.data(), buffer.size() * sizeof(float), &e) < 0) break;
+      if (pa_simple_read(s, buffer.data(), buffer.size() * sizeof(float), &e) < 0) {
+        lostReason_ = "The sound input \"" + (source_.empty() ? std::string("default") : source_) +
+                      "\" was lost: " + pa_strerror(e) + ".";
+        lost_.store(true, std::memory_order_release);
+        break;
+      }
       ring.pushInterleaved(buffer.data(), buffer.size() / 2);
     }
   });
   return {};
 }
+
+std::string PulseCapture::lost() const { return lost_.load(std::memory_order_acquire) ? lostReason_ : std::string(); }
 
 void PulseCapture::stop() {
   stop_.store(true);

@@ -19,11 +19,14 @@ class PulseCapture final : public RecordSource {
   int sampleRate() const override { return rate_; }
   std::string start(FrameRing& ring) override;
   void stop() override;
+  std::string lost() const override;
 
  private:
   std::string source_;
   int rate_;
   std::atomic<bool> stop_{false};
+  std::atomic<bool> lost_{false};
+  std::string lostReason_;  // written before lost_ is set, read only after
   std::thread thread_;
   void* stream_ = nullptr;  // pa_simple, opened in start
 };

@@ -20,6 +20,9 @@ class RecordSource {
   virtual std::string start(FrameRing& ring) = 0;
   // Returns once no more frames will be pushed.
   virtual void stop() = 0;
+  // Why the source stopped delivering on its own (a server restart, a device unplugged); empty
+  // while it delivers. Safe to ask while it runs.
+  virtual std::string lost() const { return {}; }
 };
 
 // The platform's choice: with TONALIX_RECORD_SOURCE naming a PulseAudio source ("default" for

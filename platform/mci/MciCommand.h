@@ -19,8 +19,6 @@ struct MciCommand {
   bool argIs(std::size_t i, const char* keyword) const {
     return i < argCount() && mciEquals(arg(i).text, keyword);
   }
-  // The rest of the line from argument i on (an unquoted path with blanks).
-  std::string restFrom(std::size_t i) const { return MciTokenizer::restOfLine(text, tokens, i + 2); }
 };
 
 }  // namespace tonalix::platform

@@ -73,6 +73,12 @@ void mciSetErrorDetail(MCIERROR code, const std::string& detail) {
     d.byCode[code] = detail;
 }
 
+void mciClearErrorDetails() {
+  Details& d = details();
+  std::lock_guard lock(d.mutex);
+  d.byCode.clear();
+}
+
 bool mciGetErrorStringA(MCIERROR code, char* buffer, std::uint32_t size) {
   if (!buffer || size == 0) return false;
   const char* text = textFor(code);

@@ -47,6 +47,9 @@ constexpr MCIERROR MCIERR_SEQ_NOMIDIPRESENT = MCIERR_BASE + 87;
 // Adds a sentence to the text of one code until it is set again (empty clears it): what a
 // device knows about its last failure of that kind, such as where a take was kept.
 void mciSetErrorDetail(MCIERROR code, const std::string& detail);
+// Forgets every detail: each command starts afresh, so the text of an earlier failure is never
+// shown for a later one with the same code.
+void mciClearErrorDetails();
 
 // Fills the buffer (NUL-terminated, truncated to fit) with the text for the code. Returns
 // false for a null or empty buffer, or for a code that has no text (the buffer then says so).

@@ -80,6 +80,7 @@ void MciSystem::closeAll(bool everything) {
 
 MCIERROR MciSystem::send(std::string_view text, std::string& reply) {
   reply.clear();
+  mciClearErrorDetails();
   MciCommand command;
   command.text = std::string(text);
   if (const MCIERROR e = MciTokenizer::tokenize(text, command.tokens)) {
@@ -150,6 +151,7 @@ MCIERROR MciSystem::open(const MciCommand& command) {
 }
 
 MCIERROR MciSystem::openRecord(std::string_view type, const std::string& element, std::string& alias) {
+  mciClearErrorDetails();
   std::unique_ptr<MciDevice> device = MciDeviceTypes::create(type);
   if (!device) return MCIERR_INVALID_DEVICE_NAME;
   MciOpenRequest request;

@@ -41,13 +41,4 @@ MCIERROR MciTokenizer::tokenize(std::string_view command, std::vector<MciToken>&
   return MCIERR_NOERROR;
 }
 
-std::string MciTokenizer::restOfLine(std::string_view command, const std::vector<MciToken>& tokens,
-                                     std::size_t index) {
-  if (index >= tokens.size()) return {};
-  if (index + 1 == tokens.size() && tokens[index].quoted) return tokens[index].text;
-  std::string_view rest = command.substr(tokens[index].begin);
-  while (!rest.empty() && isBlank(rest.back())) rest.remove_suffix(1);
-  return std::string(rest);
-}
-
 }  // namespace tonalix::platform

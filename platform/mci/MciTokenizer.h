@@ -21,11 +21,6 @@ class MciTokenizer {
  public:
   // Returns MCIERR_NO_CLOSING_QUOTE for an unterminated quote, else 0.
   static MCIERROR tokenize(std::string_view command, std::vector<MciToken>& tokens);
-
-  // The command text from the word at `index` to the end, trailing blanks removed; a single
-  // quoted word there yields its text without quotes. Empty when index is past the last word.
-  static std::string restOfLine(std::string_view command, const std::vector<MciToken>& tokens,
-                                std::size_t index);
 };
 
 // ASCII case-insensitive comparison, as keywords are matched.

@@ -1,14 +1,18 @@
 #include "platform/mci/WaveAudioDevice.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <ctime>
 #include <thread>
 
 #include "platform/audio/RecordSource.h"
 #include "platform/audio/WavePlayback.h"
 #include "platform/midiout/MidiOut.h"
+#include "platform/system/Diagnostics.h"
 #include "platform/system/RecordingsFolder.h"
 
 namespace tonalix::platform {
@@ -152,12 +156,26 @@ void WaveAudioDevice::stopCapture() {
 }
 
 std::string WaveAudioDevice::finishTake() {
+  const std::string lost = source_ ? source_->lost() : std::string();
+  const int inputRate = source_ ? source_->sampleRate() : format_.sampleRate;
   stopCapture();
+  if (!lost.empty()) takeNotice_ = lost;
   if (!writer_) return {};
   const std::string error = writer_->finish();
   takeFrames_ = writer_->framesWritten();
+  if (const std::uint64_t dropped = writer_->framesDropped()) {
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.1f", static_cast<double>(dropped) / inputRate);
+    takeNotice_ += std::string(takeNotice_.empty() ? "" : " ") + "The disk did not keep up: " + seconds +
+                   " seconds of the recording were lost.";
+  }
   writer_.reset();
   return error;
+}
+
+std::string WaveAudioDevice::captureFailure() const {
+  if (writer_ && writer_->failed()) return writer_->error();
+  return source_ ? source_->lost() : std::string();
 }
 
 std::uint64_t WaveAudioDevice::lengthIn(TimeFormat format) const {
@@ -172,6 +190,11 @@ std::uint64_t WaveAudioDevice::lengthIn(TimeFormat format) const {
 
 MCIERROR WaveAudioDevice::status(const MciCommand& command, std::string& reply) {
   if (command.argCount() != 1) return command.argCount() == 0 ? MCIERR_MISSING_PARAMETER : MCIERR_EXTRA_CHARACTERS;
+  // A take that cannot go on fails every check, so a caller polling it learns at once.
+  if (const std::string failure = captureFailure(); !failure.empty()) {
+    mciSetErrorDetail(MCIERR_HARDWARE, "(" + failure + ")");
+    return MCIERR_HARDWARE;
+  }
   const std::string& item = command.arg(0).text;
   if (mciEquals(item, "length") || mciEquals(item, "position")) {
     if (playback_ && !recorder_) {
@@ -206,11 +229,11 @@ MCIERROR WaveAudioDevice::status(const MciCommand& command, std::string& reply) 
 MCIERROR WaveAudioDevice::save(const MciCommand& command) {
   if (!recorder_) return MCIERR_UNSUPPORTED_FUNCTION;
   // The path is the whole rest of the line after "save <alias> ", taken verbatim: blanks at
-  // either end belong to it and no word in it is read as part of the command.
+  // either end belong to it, no word in it is read as part of the command, and quotes are
+  // legal in file names here, so a path wholly in quotes keeps them too.
   const MciToken& device = command.tokens[1];
   std::size_t from = device.begin + device.text.size() + (device.quoted ? 2 : 0) + 1;
-  std::string path = from < command.text.size() ? command.text.substr(from) : std::string();
-  if (command.argCount() == 1 && command.arg(0).quoted && command.arg(0).begin == from) path = command.arg(0).text;
+  const std::string path = from < command.text.size() ? command.text.substr(from) : std::string();
   if (path.find_first_of("\r\n") != std::string::npos) return MCIERR_BAD_FILE_NAME;
 
   std::string error = finishTake();
@@ -220,25 +243,46 @@ MCIERROR WaveAudioDevice::save(const MciCommand& command) {
     if (path.empty()) return MCIERR_FILENAME_REQUIRED;
     return MCIERR_FILE_NOT_SAVED;  // nothing was recorded, or it was saved already
   }
+  std::string notice;
+  notice.swap(takeNotice_);
   if (error.empty()) {
     error = path.empty() ? "No file name was given." : MoveFile(workFile_, path);
     if (error.empty()) {
       workFile_.clear();
-      return MCIERR_NOERROR;
+      if (notice.empty()) return MCIERR_NOERROR;
+      // Saved, but not all that was played is in it: that is not told as a success.
+      mciSetErrorDetail(MCIERR_HARDWARE, "(" + notice + ") What was recorded was saved as " + path + ".");
+      return MCIERR_HARDWARE;
     }
   }
   const std::string kept = keepTake();
-  mciSetErrorDetail(MCIERR_FILE_NOT_SAVED, "(" + error + ") " +
+  mciSetErrorDetail(MCIERR_FILE_NOT_SAVED, "(" + error + ")" + (notice.empty() ? "" : " " + notice) + " " +
                                                (kept.empty() ? "The recording is still in " + workFile_ + "."
                                                              : "The recording was kept as " + kept + "."));
   return MCIERR_FILE_NOT_SAVED;
 }
 
 std::string WaveAudioDevice::keepTake() {
-  const std::string kept = CreateDatedFile(RecordingsFolder(), std::time(nullptr));
-  if (kept.empty()) return {};
-  if (!MoveFile(workFile_, kept).empty()) {
-    ::unlink(kept.c_str());
+  const std::string folder = RecordingsFolder();
+  const std::time_t now = std::time(nullptr);
+  // A rename needs no room on the disk, so it is tried first; a copy only when the work file
+  // lies on another file system than the folder.
+  std::string kept = RenameToDatedName(workFile_, folder, now);
+  if (kept.empty() && errno == EXDEV) {
+    kept = CreateDatedFile(folder, now);
+    if (!kept.empty() && !MoveFile(workFile_, kept).empty()) {
+      ::unlink(kept.c_str());
+      kept.clear();
+    }
+  }
+  if (kept.empty()) {
+    // Every dated name is taken: the work file's own name, made visible, still says where it is.
+    const std::size_t slash = workFile_.rfind('/');
+    const std::string visible = workFile_.substr(0, slash + 1) + workFile_.substr(slash + 2);
+    if (::renameat2(AT_FDCWD, workFile_.c_str(), AT_FDCWD, visible.c_str(), RENAME_NOREPLACE) == 0) kept = visible;
+  }
+  if (kept.empty()) {
+    diagnose("recorder", "the take could not be moved from " + workFile_);
     return {};
   }
   workFile_.clear();
@@ -265,12 +309,15 @@ MCIERROR WaveAudioDevice::play(const MciCommand& command) {
 
 void WaveAudioDevice::close() {
   finishTake();
-  // A take never saved is not thrown away: it goes to the recordings folder under a dated name.
+  // A take never saved is not thrown away: it goes to the recordings folder under a dated name,
+  // and when even that fails it stays where it is, for the next start to find.
   if (!workFile_.empty()) {
-    if (takeFrames_ > 0 && !keepTake().empty()) return;
-    ::unlink(workFile_.c_str());
+    if (takeFrames_ == 0) ::unlink(workFile_.c_str());
+    else keepTake();
     workFile_.clear();
   }
+  takeNotice_.clear();
+  takeError_.clear();
   if (playback_) playback_->stop();
 }
 

@@ -40,7 +40,10 @@ class WaveAudioDevice final : public MciDevice {
   void stopCapture();
   // Ends the take's file; returns the writer's error, if any.
   std::string finishTake();
-  // Moves the work file to the recordings folder under a dated name; returns that path.
+  // Why the take in progress cannot go on (a failed write, a lost input); empty while it can.
+  std::string captureFailure() const;
+  // Gives the work file a dated visible name in the recordings folder; returns that path, or
+  // empty when it could not be moved (it then stays where it is, and is never deleted).
   std::string keepTake();
   std::uint64_t lengthIn(TimeFormat format) const;
 
@@ -52,6 +55,7 @@ class WaveAudioDevice final : public MciDevice {
   std::string workFile_;
   std::uint64_t takeFrames_ = 0;  // frames of a finished take
   std::string takeError_;         // a write failure met when the take was stopped
+  std::string takeNotice_;        // what the saved take lacks: a lost input, dropped frames
   std::unique_ptr<WavePlayback> playback_;
 };
 

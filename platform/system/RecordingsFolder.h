@@ -4,6 +4,7 @@
 
 #include <ctime>
 #include <string>
+#include <vector>
 
 namespace tonalix::platform {
 
@@ -18,13 +19,23 @@ std::string EnsureFolder(const std::string& path);
 // ("... (2).wav" and so on when taken). Returns its path, or empty when none can be created.
 std::string CreateDatedFile(const std::string& folder, std::time_t when);
 
-// A new, empty hidden file in the folder for a take in progress; empty on failure.
+// Gives `file`, which lies in `folder`, the first free dated name there (as above) by a rename
+// that never replaces anything and needs no new file, so it works on a full disk too. Returns
+// the new path, or empty when no name could be given.
+std::string RenameToDatedName(const std::string& file, const std::string& folder, std::time_t when);
+
+// A new, empty hidden file in the folder for a take in progress; empty on failure. Its name
+// holds the process id, so a take left by a process that ended without saving can be told.
 std::string CreateWorkFile(const std::string& folder);
 
-// Puts the file at `from` to `to`: a rename when both lie on one file system and `to` is a
-// plain file or absent, else a copy written and synced into `to` (a device or another file
-// system) after which `from` is removed. Returns an empty string, or why it failed (`from`
-// is then untouched).
+// The work files in the folder whose process is no longer running.
+std::vector<std::string> OrphanedWorkFiles(const std::string& folder);
+
+// Puts the file at `from` to `to`, synced to the disk: a rename when both lie on one file
+// system, else a copy written beside `to` that then takes its name, so the old file stays
+// whole when the copy fails. `to` must be a plain file, a link to one (the file it points to
+// is replaced, as an editor does) or a new name in an existing folder; anything else is
+// refused. Returns an empty string, or why it failed (`from` is then untouched).
 std::string MoveFile(const std::string& from, const std::string& to);
 
 }  // namespace tonalix::platform

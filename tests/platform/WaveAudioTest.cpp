@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sndfile.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -13,6 +17,8 @@
 #include <vector>
 
 #include "platform/audio/AudioEngine.h"
+#include "platform/audio/TakeWriter.h"
+#include "platform/audio/UnsavedTakes.h"
 #include "platform/mci/MciErrors.h"
 #include "platform/mci/MciSendCommand.h"
 #include "platform/mci/MciSystem.h"
@@ -42,6 +48,7 @@ struct WaveFile {
   SF_INFO info{};
   std::vector<float> samples;  // interleaved
   std::uint64_t dataChunkBytes = 0;
+  std::uint64_t dataOffset = 0;
 };
 
 // Reads the file through libsndfile and finds the size its "data" chunk declares.
@@ -59,11 +66,27 @@ WaveFile readWave(const std::string& path) {
     std::memcpy(&size, &bytes[i + 4], 4);
     if (std::memcmp(&bytes[i], "data", 4) == 0) {
       w.dataChunkBytes = size;
+      w.dataOffset = i + 8;
       break;
     }
     i += 8 + size + (size & 1);
   }
   return w;
+}
+
+// The path after "kept as " in a message, up to its closing full stop.
+std::string keptPath(const std::string& text) {
+  const std::size_t at = text.find("kept as ");
+  return at == std::string::npos ? std::string() : text.substr(at + 8, text.size() - at - 9);
+}
+
+// The file holds a plain PCM header whose sizes match the whole frames that follow it.
+void expectWholeReadableTake(const std::string& path, int bits) {
+  const WaveFile w = readWave(path);
+  EXPECT_EQ(w.info.format, SF_FORMAT_WAV | (bits == 16 ? SF_FORMAT_PCM_16 : SF_FORMAT_PCM_U8)) << path;
+  EXPECT_GT(w.info.frames, 0) << path;
+  EXPECT_EQ(w.dataChunkBytes, static_cast<std::uint64_t>(w.info.frames) * 2 * bits / 8);
+  EXPECT_EQ(fs::file_size(path), w.dataOffset + w.dataChunkBytes) << "the header, the data and nothing else";
 }
 
 class WaveRecorderDevice : public ::testing::Test {
@@ -146,7 +169,10 @@ TEST_F(WaveRecorderDevice, RecordedSamplesAreTheRenderedOnes) {
 }
 
 TEST_F(WaveRecorderDevice, AFailedSaveKeepsTheTakeAndSaysWhere) {
-  for (const std::string& target : {std::string("/dev/full"), (dir / "no such folder" / "x.wav").string(), std::string()}) {
+  // A named pipe would block the save for ever if it were opened.
+  ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+  for (const std::string& target : {std::string("/dev/full"), (dir / "pipe").string(),
+                                    (dir / "no such folder" / "x.wav").string(), std::string()}) {
     SCOPED_TRACE(target);
     ASSERT_EQ(run("open new Type waveaudio Alias recsound"), 0u);
     ASSERT_EQ(run("record recsound"), 0u);
@@ -258,6 +284,165 @@ TEST_F(WaveRecorderDevice, RecordBasedPlayReturnsWhenTheFileHasPlayedThroughTheE
   std::ofstream(empty).close();
   open.lpstrElementName = empty.c_str();
   EXPECT_NE(mciSendCommandA(0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_ELEMENT, &open), 0u);
+}
+
+TEST_F(WaveRecorderDevice, AWriteErrorMidTakeFailsTheNextCheckAndKeepsAReadableTake) {
+  ASSERT_EQ(run("open new Type waveaudio Alias recsound"), 0u);
+  ASSERT_EQ(run("set recsound bitspersample 16 channels 2 samplespersec 48000"), 0u);
+  ASSERT_EQ(run("record recsound"), 0u);
+  // A file-size limit fails the writes the way a full disk does, about a second into the take.
+  rlimit old{};
+  ::getrlimit(RLIMIT_FSIZE, &old);
+  rlimit small = old;
+  small.rlim_cur = 200001;  // not a whole frame
+  ::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  engine.sendShortMessage(0x7F4590);
+  MCIERROR check = 0;
+  for (int i = 0; i < 600 && check == 0; ++i) {
+    render(0.05);
+    char reply[255];
+    check = mciSendStringA("status recsound length", reply, sizeof reply, 0);
+  }
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  EXPECT_EQ(check, MCIERR_HARDWARE);
+  EXPECT_NE(errorText(check).find("too large"), std::string::npos) << errorText(check);
+
+  const MCIERROR saved = run("save recsound " + (dir / "target.wav").string());
+  EXPECT_EQ(saved, MCIERR_FILE_NOT_SAVED);
+  const std::string kept = keptPath(errorText(saved));
+  ASSERT_FALSE(kept.empty()) << errorText(saved);
+  expectWholeReadableTake(kept, 16);
+  EXPECT_GT(readWave(kept).info.frames, 40000);
+  EXPECT_EQ(run("close recsound"), 0u);
+}
+
+TEST_F(WaveRecorderDevice, ATakeThatCannotBeMovedIsNeverDeleted) {
+  // Every dated name of the next seconds is taken, and the target's folder does not exist.
+  const fs::path folder = dir / "data" / "tonalix-studio" / "recordings";
+  fs::create_directories(folder);
+  for (std::time_t t = std::time(nullptr); t <= std::time(nullptr) + 2; ++t) {
+    std::tm local{};
+    ::localtime_r(&t, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H.%M.%S", &local);
+    for (int n = 1; n < 1000; ++n)
+      std::ofstream(folder / (std::string("Recording ") + stamp + (n > 1 ? " (" + std::to_string(n) + ")" : "") + ".wav"));
+  }
+  ASSERT_EQ(run("open new Type waveaudio Alias recsound"), 0u);
+  ASSERT_EQ(run("record recsound"), 0u);
+  engine.sendShortMessage(0x7F4590);
+  render(0.3);
+  const MCIERROR saved = run("save recsound " + (dir / "no such folder" / "x.wav").string());
+  EXPECT_EQ(saved, MCIERR_FILE_NOT_SAVED);
+  const std::string kept = keptPath(errorText(saved));
+  ASSERT_FALSE(kept.empty()) << errorText(saved);
+  EXPECT_NE(fs::path(kept).filename().string()[0], '.') << "the name it is kept under is visible";
+  EXPECT_EQ(run("close recsound"), 0u);
+  ASSERT_TRUE(fs::exists(kept));
+  expectWholeReadableTake(kept, 16);
+}
+
+TEST_F(WaveRecorderDevice, FramesDroppedWhileTheWriterStalledAreToldAtSave) {
+  ASSERT_EQ(run("open new Type waveaudio Alias recsound"), 0u);
+  ASSERT_EQ(run("set recsound bitspersample 16 channels 2 samplespersec 48000"), 0u);
+  TakeWriter::holdAll(true);
+  ASSERT_EQ(run("record recsound"), 0u);
+  // Two seconds more than the ring holds arrive while the writer is held.
+  const double seconds = TakeWriter::kRingSeconds + 2;
+  render(seconds);
+  TakeWriter::holdAll(false);
+  const std::string path = (dir / "stalled.wav").string();
+  const MCIERROR saved = run("save recsound " + path);
+  const std::string text = errorText(saved);
+  EXPECT_EQ(saved, MCIERR_HARDWARE);
+  const std::size_t at = text.find("did not keep up: ");
+  ASSERT_NE(at, std::string::npos) << text;
+  const double rendered = std::floor(seconds * 48000 / 256) * 256 / 48000;
+  EXPECT_NEAR(std::stod(text.substr(at + 17)), rendered - TakeWriter::kRingSeconds, 0.05) << text;
+  EXPECT_NE(text.find(path), std::string::npos) << text;
+  EXPECT_EQ(readWave(path).info.frames, static_cast<sf_count_t>(TakeWriter::kRingSeconds * 48000));
+  EXPECT_EQ(run("close recsound"), 0u);
+}
+
+TEST_F(WaveRecorderDevice, ATakeLeftByAKilledProcessIsRecoveredAtTheNextStart) {
+  const fs::path folder = dir / "data" / "tonalix-studio" / "recordings";
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // Records until the header, brought up to date while it runs, says a second or more is
+    // there, then goes on until killed (or gives up, which fails the test).
+    ::close(ready[0]);
+    if (run("open new Type waveaudio Alias recsound") || run("record recsound")) ::_exit(1);
+    engine.sendShortMessage(0x7F4590);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    for (bool told = false; std::chrono::steady_clock::now() < deadline;) {
+      render(0.05);
+      for (const auto& e : fs::directory_iterator(folder)) {
+        const std::uint64_t declared = readWave(e.path().string()).dataChunkBytes;
+        if (!told && declared >= 4 * 48000 && declared != 0xFFFFFFFF) told = ::write(ready[1], "!", 1) == 1;
+      }
+    }
+    ::_exit(2);
+  }
+  ::close(ready[1]);
+  char byte = 0;
+  const bool refreshed = ::read(ready[0], &byte, 1) == 1;
+  ::kill(child, SIGKILL);
+  ::waitpid(child, nullptr, 0);
+  ::close(ready[0]);
+  ASSERT_TRUE(refreshed) << "the header of a take in progress is never brought up to date";
+
+  const std::vector<std::string> found = RecoverUnsavedTakes();
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(fs::path(found[0]).parent_path(), folder);
+  EXPECT_EQ(fs::path(found[0]).filename().string().rfind("Recording ", 0), 0u);
+  expectWholeReadableTake(found[0], 16);
+  EXPECT_GT(readWave(found[0]).info.frames, 48000);
+  std::size_t files = 0;
+  for ([[maybe_unused]] const auto& e : fs::directory_iterator(folder)) ++files;
+  EXPECT_EQ(files, 1u) << "the hidden work file is gone";
+  EXPECT_TRUE(RecoverUnsavedTakes().empty());
+}
+
+TEST_F(WaveRecorderDevice, ASaveToAnotherFileSystemThatFailsLeavesTheOldFileWhole) {
+  const fs::path other = fs::path("/dev/shm") / ("tonalix wave test " + std::to_string(::getpid()));
+  struct stat here {}, there {};
+  if (::stat(dir.c_str(), &here) != 0 || ::stat("/dev/shm", &there) != 0 || here.st_dev == there.st_dev)
+    GTEST_SKIP() << "no second file system at /dev/shm";
+  fs::create_directories(other);
+  const std::string target = (other / "old take.wav").string();
+  std::ofstream(target) << "the old take";
+  ASSERT_EQ(run("open new Type waveaudio Alias recsound"), 0u);
+  ASSERT_EQ(run("record recsound"), 0u);
+  engine.sendShortMessage(0x7F4590);
+  render(0.5);
+  ASSERT_EQ(run("stop recsound"), 0u);
+  // The copy fails partway, as on a stick that fills up.
+  rlimit old{};
+  ::getrlimit(RLIMIT_FSIZE, &old);
+  rlimit small = old;
+  small.rlim_cur = 50000;
+  ::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  const MCIERROR saved = run("save recsound " + target);
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  EXPECT_EQ(saved, MCIERR_FILE_NOT_SAVED);
+  std::ifstream in(target);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "the old take");
+  std::size_t files = 0;
+  for ([[maybe_unused]] const auto& e : fs::directory_iterator(other)) ++files;
+  EXPECT_EQ(files, 1u) << "no partial copy is left beside it";
+  const std::string kept = keptPath(errorText(saved));
+  ASSERT_FALSE(kept.empty()) << errorText(saved);
+  expectWholeReadableTake(kept, 16);
+  // Without the limit the same kind of save lands, synced, on the other file system.
+  EXPECT_EQ(run("close recsound"), 0u);
+  recordNote("set recsound bitspersample 16 channels 2 samplespersec 48000", target);
+  EXPECT_GT(readWave(target).info.frames, 40000);
+  fs::remove_all(other);
 }
 
 }  // namespace

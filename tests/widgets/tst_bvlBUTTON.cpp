@@ -20,6 +20,9 @@ class BevelButtonTest : public QObject {
     QCOMPARE((std::array{white.hue, white.saturation, white.luminance}), (std::array<std::int16_t, 3>{160, 0, 240}));
     QCOMPARE((std::array{black.hue, black.saturation, black.luminance}), (std::array<std::int16_t, 3>{160, 0, 0}));
     QCOMPARE(shp::HLSToRGB({160, 0, 120}), rgbValue(128, 128, 128));  // 127.5 rounds to even
+    // Green 100 of 240 is 106.25 of 255; the half added before the division makes it 107.
+    QCOMPARE(shp::HLSToRGB({80, 240, 50}), rgbValue(0, 107, 0));
+    QCOMPARE(shp::HLSToRGB({80, 240, 1}), rgbValue(0, 3, 0));
     // A coloured value comes back within two steps per channel: 240 levels cannot hold 256.
     for (ColorValue c : {0x9FBFCCu, 0x98805Au, 0x0000FFu, 0x123456u}) {
       const ColorValue back = shp::HLSToRGB(shp::RGBToHLS(c));
