@@ -14,6 +14,7 @@
 #include "platform/audio/AudioEngine.h"
 #include "platform/audio/SoundEnvironment.h"
 #include "platform/midiout/MidiOut.h"
+#include "platform/system/Diagnostics.h"
 #include "platform/system/ShutdownSignals.h"
 #include "platform/system/SingleInstance.h"
 
@@ -29,6 +30,7 @@ int Start(int argc, char** argv, const StartServices& services) {
   QApplication::setApplicationName(QStringLiteral("Tonalix STUDIO"));
   QApplication::setApplicationVersion(QStringLiteral("4.0"));
   const CommandLine commandLine = ParseCommandLine(app);
+  platform::setVerbose(commandLine.verbose);
   const widgets::MessageBoxFunction message =
       services.messageBox ? services.messageBox : widgets::ShowMessageBox;
 
@@ -89,6 +91,18 @@ int Start(int argc, char** argv, const StartServices& services) {
                 widgets::MessageIcon::None);
     });
     watch->start();
+    // The output's notice (a fall-back to the silent output, a lost device) is told once
+    // each time it changes.
+    auto* noticeWatch = new QTimer(&window);
+    noticeWatch->setInterval(250);
+    QObject::connect(noticeWatch, &QTimer::timeout, &window, [&window, &engine, &started, seen = std::uint64_t{0}]() mutable {
+      if (!started.load(std::memory_order_acquire)) return;
+      const std::uint64_t serial = engine->outputNoticeSerial();
+      if (serial == seen) return;
+      seen = serial;
+      window.ShowOutputNotice(QString::fromStdString(engine->outputNotice()));
+    });
+    noticeWatch->start();
     shownWindow = &window;
     rc = QApplication::exec();
     shownWindow = nullptr;

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstring>
 #include <set>
+#include <string>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "platform/audio/SoundLibraryMessages.h"
 #include "platform/midiin/MidiByteParser.h"
 #include "platform/midiin/MidiInput.h"
+#include "platform/system/Diagnostics.h"
 
 namespace tonalix::platform {
 namespace {
@@ -110,6 +112,7 @@ struct AlsaMidiInput::Impl {
     // Already connected (by us or by the user) is as good as connected now.
     snd_seq_subscribe_port(seq, subscription);
     connected.insert({clientId, portId});
+    diagnose("midi", "MIDI input connected from ALSA port " + std::to_string(clientId) + ":" + std::to_string(portId));
   }
 
   void connectPresentSources() {
@@ -139,7 +142,11 @@ struct AlsaMidiInput::Impl {
         connect(event.data.addr.client, event.data.addr.port);
         break;
       case SND_SEQ_EVENT_PORT_EXIT:
-        if (connected.erase({event.data.addr.client, event.data.addr.port})) sourceGone();
+        if (connected.erase({event.data.addr.client, event.data.addr.port})) {
+          diagnose("midi", "MIDI input lost ALSA port " + std::to_string(event.data.addr.client) + ":" +
+                               std::to_string(event.data.addr.port));
+          sourceGone();
+        }
         break;
       case SND_SEQ_EVENT_PORT_UNSUBSCRIBED:
         if (sameAddress(event.data.connect.dest, input)) sourceGone();
