@@ -34,6 +34,7 @@ int Start(int argc, char** argv, const StartServices& services) {
   QApplication::setApplicationName(QString::fromUtf8(platform::kProgramName));
   QApplication::setApplicationVersion(QString::fromUtf8(platform::kProgramVersion));
   const CommandLine commandLine = ParseCommandLine(app);
+  platform::setVerbose(commandLine.verbose);
   const widgets::MessageBoxFunction message =
       services.messageBox ? services.messageBox : widgets::ShowMessageBox;
 
@@ -112,6 +113,18 @@ int Start(int argc, char** argv, const StartServices& services) {
                 widgets::MessageIcon::None);
     });
     watch->start();
+    // The output's notice (a fall-back to the silent output, a lost device) is told once
+    // each time it changes.
+    auto* noticeWatch = new QTimer(&window);
+    noticeWatch->setInterval(250);
+    QObject::connect(noticeWatch, &QTimer::timeout, &window, [&window, &engine, &started, seen = std::uint64_t{0}]() mutable {
+      if (!started.load(std::memory_order_acquire)) return;
+      const std::uint64_t serial = engine->outputNoticeSerial();
+      if (serial == seen) return;
+      seen = serial;
+      window.ShowOutputNotice(QString::fromStdString(engine->outputNotice()));
+    });
+    noticeWatch->start();
     shownWindow = &window;
     rc = QApplication::exec();
     shownWindow = nullptr;

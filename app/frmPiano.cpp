@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 
 #include "app/MainWindowProc.h"
 #include "app/PanelBackground.h"
@@ -105,6 +106,18 @@ void frmPiano::buildMenus() {
   connect(contents_, &QAction::triggered, this, &frmPiano::Contents_Click);
   connect(about_, &QAction::triggered, this, &frmPiano::About_Click);
   connect(mnuInfo_, &QAction::triggered, this, &frmPiano::mnuInfo_Click);
+}
+
+void frmPiano::ShowOutputNotice(const QString& notice) {
+  setWindowTitle(notice.isEmpty() ? MainWindowTitle() : MainWindowTitle() + QStringLiteral(" - no sound"));
+  if (outputNoticeBox_) outputNoticeBox_->close();
+  if (notice.isEmpty()) return;
+  // Not modal: the user may dismiss it, play on (the recorder still records) or open the help.
+  auto* box = new QMessageBox(QMessageBox::Warning, AppTitle(), notice, QMessageBox::Ok, this);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setWindowModality(Qt::NonModal);
+  box->show();
+  outputNoticeBox_ = box;
 }
 
 void frmPiano::Contents_Click() {

@@ -100,6 +100,11 @@ class frmPiano : public QMainWindow {
   help::frmAbout* aboutBox() const;
   help::frmOSInfo* osInfo() const;
 
+  // Tells the user why there is no sound (the engine's output notice), in the title for as
+  // long as it holds and once in a box that does not block the window; empty clears it.
+  void ShowOutputNotice(const QString& notice);
+  QWidget* outputNoticeBox() const { return outputNoticeBox_; }
+
  protected:
   void closeEvent(QCloseEvent* event) override;
 
@@ -108,6 +113,7 @@ class frmPiano : public QMainWindow {
   void keepKeyboardWithThePiano();
 
   Services services_;
+  QPointer<QWidget> outputNoticeBox_;
   MidiState midi_;
   PanelBackground* surface_ = nullptr;
   widgets::BuiltControls controls_;

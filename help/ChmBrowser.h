@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QTextBrowser>
+#include <functional>
 #include <memory>
 
 namespace tonalix::platform {
@@ -24,6 +25,11 @@ class ChmBrowser : public QTextBrowser {
   QString currentTopic() const;
 
   QVariant loadResource(int type, const QUrl& name) override;
+
+  // Whether a clicked link that leaves the file goes to the desktop: http, https and mailto.
+  static bool IsExternalLink(const QUrl& url);
+  // Hands such a link to the desktop; tests replace it.
+  std::function<void(const QUrl&)> OpenExternal;
 
  private:
   std::shared_ptr<const platform::ChmFile> file_;

@@ -131,50 +131,58 @@ bool HTMLHelp::prepare(const char* method, QWidget* callingForm, QWidget*& owner
   return true;
 }
 
+QWidget* HTMLHelp::shown(QWidget* viewer) {
+  window_ = viewer;
+  // The viewer cannot show a box of its own kind; what it could not do is told here.
+  const QString& error = HelpWindows::instance().lastError();
+  if (!error.isEmpty()) ShowMessage(MessageKind::Warning, error);
+  return viewer;
+}
+
 void HTMLHelp::HHDisplayTopicID(QWidget* callingForm) {
   QWidget* owner = nullptr;
   if (!prepare("HHDisplayTopicID", callingForm, owner)) return;
-  window_ = HelpWindows::instance().HelpContext(owner, Target(), static_cast<quint32>(topicId_));
+  shown(HelpWindows::instance().HelpContext(owner, Target(), static_cast<quint32>(topicId_)));
 }
 
 void HTMLHelp::HHDisplayTopicURL(QWidget* callingForm) {
   QWidget* owner = nullptr;
   if (!prepare("HHDisplayTopicURL", callingForm, owner)) return;
-  window_ = HelpWindows::instance().DisplayTopic(owner, Target(), topicUrl_);
+  shown(HelpWindows::instance().DisplayTopic(owner, Target(), topicUrl_));
 }
 
 void HTMLHelp::HHDisplayContents(QWidget* callingForm) {
   QWidget* owner = nullptr;
   if (!prepare("HHDisplayContents", callingForm, owner)) return;
-  window_ = HelpWindows::instance().DisplayContents(owner, Target());
+  shown(HelpWindows::instance().DisplayContents(owner, Target()));
 }
 
 void HTMLHelp::HHDisplayIndex(QWidget* callingForm) {
   QWidget* owner = nullptr;
   if (!prepare("HHDisplayIndex", callingForm, owner)) return;
-  window_ = HelpWindows::instance().DisplayIndex(owner, Target());
+  shown(HelpWindows::instance().DisplayIndex(owner, Target()));
 }
 
 void HTMLHelp::HHDisplaySearch(QWidget* callingForm) {
   QWidget* owner = nullptr;
   if (!prepare("HHDisplaySearch", callingForm, owner)) return;
-  window_ = HelpWindows::instance().DisplaySearch(owner, Target());
+  shown(HelpWindows::instance().DisplaySearch(owner, Target()));
 }
 
 void HTMLHelp::HHDisplayKeyword(QWidget* callingForm) {
   QWidget* owner = nullptr;
   if (!prepare("HHDisplayKeyword", callingForm, owner)) return;
   auto& windows = HelpWindows::instance();
-  window_ = windows.DisplayTopic(owner, chmFile_, QString());
-  window_ = windows.KeywordLookup(owner, chmFile_, {keyword_, defaultUrl_, msgText_, msgTitle_, hhWindow_});
+  if (!shown(windows.DisplayTopic(owner, chmFile_, QString()))) return;
+  shown(windows.KeywordLookup(owner, chmFile_, {keyword_, defaultUrl_, msgText_, msgTitle_, hhWindow_}));
 }
 
 void HTMLHelp::HHDisplayALink(QWidget* callingForm) {
   QWidget* owner = nullptr;
   if (!prepare("HHDisplayALink", callingForm, owner)) return;
   auto& windows = HelpWindows::instance();
-  window_ = windows.DisplayTopic(owner, chmFile_, QString());
-  window_ = windows.ALinkLookup(owner, chmFile_, {alink_, defaultUrl_, msgText_, msgTitle_, hhWindow_});
+  if (!shown(windows.DisplayTopic(owner, chmFile_, QString()))) return;
+  shown(windows.ALinkLookup(owner, chmFile_, {alink_, defaultUrl_, msgText_, msgTitle_, hhWindow_}));
 }
 
 void HTMLHelp::HHDisplayPopup(QWidget* callingForm) {
@@ -198,6 +206,8 @@ void HTMLHelp::HHDisplayPopup(QWidget* callingForm) {
       return;
     }
     popup.text = HelpWindows::instance().PopupText(chmFile_ + QStringLiteral("::/") + popupFile_, popupId_);
+    if (!HelpWindows::instance().lastError().isEmpty())
+      ShowMessage(MessageKind::Warning, HelpWindows::instance().lastError());
   } else if (popupType_ == 2) {
     // The program's string resources are its built-in data items of type "STRING".
     const auto item = platform::LoadResData(popupId_, "STRING");

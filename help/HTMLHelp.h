@@ -122,6 +122,8 @@ class HTMLHelp {
   bool nameCheck(const QString& name);
   // The checks before a display call; false when the call must not go on.
   bool prepare(const char* method, QWidget* callingForm, QWidget*& owner);
+  // Keeps the viewer a display call returned and shows what the viewer could not do.
+  QWidget* shown(QWidget* viewer);
   void detectHH();
   void detectIE();
 

@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QLabel>
+#include <algorithm>
 
 #include "help/HelpViewer.h"
 #include "platform/help/ChmFile.h"
@@ -16,21 +17,43 @@ struct Target {
   QString topic;
 };
 
-// "file::/topic>window" in any of its parts.
+// The rest of a target after its file: "", ">window", "::/topic" or "::/topic>window".
+bool isTargetRest(const QString& rest) {
+  return rest.isEmpty() || rest.startsWith(QLatin1Char('>')) || rest.startsWith(QLatin1String("::"));
+}
+
+// "file::/topic>window" in any of its parts. The file is found first, as the longest prefix
+// ending in ".chm" that names an existing file (else anything existing, such as a folder, so
+// that opening it says what is wrong), so a Linux path holding ">" or "::" still works; when
+// nothing exists the first separator ends the file name.
 Target splitTarget(const QString& target) {
   Target t;
-  QString rest = target;
-  const int gt = rest.lastIndexOf(QLatin1Char('>'));
-  if (gt >= 0) {
-    t.windowType = rest.mid(gt + 1).trimmed();
-    rest = rest.left(gt);
+  int fileEnd = -1, existingEnd = -1;
+  const QLatin1String suffix(".chm");
+  for (int at = target.indexOf(suffix, 0, Qt::CaseInsensitive); at >= 0;
+       at = target.indexOf(suffix, at + 1, Qt::CaseInsensitive)) {
+    const int end = at + suffix.size();
+    if (!isTargetRest(target.mid(end))) continue;
+    const QFileInfo info(target.left(end));
+    if (info.isFile()) fileEnd = end;
+    if (info.exists()) existingEnd = end;
   }
-  const int sep = rest.indexOf(QLatin1String("::"));
-  if (sep >= 0) {
-    t.topic = rest.mid(sep + 2);
-    rest = rest.left(sep);
+  if (fileEnd < 0) fileEnd = existingEnd;
+  if (fileEnd < 0) {
+    const int gt = target.indexOf(QLatin1Char('>'));
+    const int sep = target.indexOf(QLatin1String("::"));
+    fileEnd = gt < 0 ? sep : sep < 0 ? gt : std::min(gt, sep);
+    if (fileEnd < 0) fileEnd = static_cast<int>(target.size());
   }
-  t.file = rest;
+  t.file = target.left(fileEnd);
+  QString rest = target.mid(fileEnd);
+  if (rest.startsWith(QLatin1String("::"))) {
+    rest = rest.mid(2);
+    const int gt = rest.lastIndexOf(QLatin1Char('>'));
+    t.topic = gt < 0 ? rest : rest.left(gt);
+    rest = gt < 0 ? QString() : rest.mid(gt);
+  }
+  if (rest.startsWith(QLatin1Char('>'))) t.windowType = rest.mid(1).trimmed();
   return t;
 }
 
@@ -53,7 +76,8 @@ std::shared_ptr<const platform::ChmFile> HelpWindows::open(const QString& path) 
   std::string error;
   std::shared_ptr<const platform::ChmFile> file = platform::ChmFile::Open(key.toStdString(), error);
   if (!file) {
-    lastError_ = QString::fromStdString(error);
+    // A folder, a damaged file or one that is no help file at all: the wrapper's words.
+    lastError_ = path + QStringLiteral(" is not a valid HTML Help file.");
     return nullptr;
   }
   files_.insert(key, file);
@@ -150,8 +174,9 @@ HelpViewer* HelpWindows::KeywordLookup(QWidget* owner, const QString& target, co
   const QStringList topics = viewer->LookupKeywords(lookup.keywords);
   if (!topics.isEmpty() && viewer->ShowTopic(topics.first())) return viewer;
   if (!lookup.defaultUrl.isEmpty() && viewer->ShowTopic(lookup.defaultUrl)) return viewer;
+  // The caller's own message says it when there is one.
   if (!lookup.msgText.isEmpty()) ShowLookupMessage(lookup.msgTitle, lookup.msgText);
-  lastError_ = QStringLiteral("No topic matches %1.").arg(lookup.keywords);
+  else lastError_ = QStringLiteral("No topic matches %1.").arg(lookup.keywords);
   return nullptr;
 }
 
@@ -161,12 +186,14 @@ HelpViewer* HelpWindows::ALinkLookup(QWidget* owner, const QString& target, cons
   HelpViewer* viewer = viewerFor(owner, windowTarget);
   if (!viewer) return nullptr;
   if (!lookup.defaultUrl.isEmpty() && viewer->ShowTopic(lookup.defaultUrl)) return viewer;
+  // The caller's own message says it when there is one.
   if (!lookup.msgText.isEmpty()) ShowLookupMessage(lookup.msgTitle, lookup.msgText);
-  lastError_ = QStringLiteral("No topic matches %1.").arg(lookup.keywords);
+  else lastError_ = QStringLiteral("No topic matches %1.").arg(lookup.keywords);
   return nullptr;
 }
 
 QString HelpWindows::PopupText(const QString& target, int id) {
+  lastError_.clear();
   const Target t = splitTarget(target);
   auto file = open(t.file);
   if (!file) return {};

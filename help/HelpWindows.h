@@ -44,7 +44,8 @@ class HelpWindows {
   static HelpWindows& instance();
 
   // target is "file", "file>window type" or "file::/topic". Each call returns the viewer it
-  // used, or null when it could not (lastError() says why).
+  // used, or null when it could not; lastError() then says why, for the user, and is also set
+  // when a viewer was shown without the topic asked for.
   HelpViewer* DisplayTopic(QWidget* owner, const QString& target, const QString& topicUrl);
   HelpViewer* HelpContext(QWidget* owner, const QString& target, quint32 contextId);
   HelpViewer* DisplayContents(QWidget* owner, const QString& target);

@@ -18,7 +18,7 @@ constexpr int kSongSourcesId = 201;
 
 }  // namespace
 
-QUrl frmAbout::WebAddress() { return QUrl(QStringLiteral("https://tonalix-studio.example.org/")); }
+QUrl frmAbout::WebAddress() { return QUrl(QString::fromUtf8(TONALIX_HOMEPAGE)); }
 
 frmAbout::frmAbout(QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName(QStringLiteral("frmAbout"));

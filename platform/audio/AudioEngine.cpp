@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -22,6 +23,7 @@
 #include "platform/audio/ServerOutput.h"
 #include "platform/audio/SoundFontLocator.h"
 #include "platform/midi/ShortMessage.h"
+#include "platform/system/Diagnostics.h"
 
 namespace tonalix::platform {
 namespace {
@@ -33,6 +35,10 @@ constexpr double kSynthGain = 0.9;
 // Keep rendering this long after the last voice ended so reverb and chorus tails decay.
 constexpr double kTailSeconds = 3.0;
 
+constexpr const char* kSilentOutput =
+    "No sound: no sound output could be opened (sound server, JACK, ALSA); see \"No sound?\" "
+    "in Help > How to Use.";
+
 constexpr const char* kNoSoundFont =
     "No General MIDI SoundFont was found. Install the package fluid-soundfont-gm.";
 
@@ -43,13 +49,31 @@ void resolveInto(TimedEvent& ev, const PresetKeeper::Choice& choice) {
   ev.presetNumber = static_cast<std::uint8_t>(choice.program);
 }
 
-// FluidSynth reports through its log; we report through lastError() in our own words instead.
+// Set while a thread renders: what FluidSynth logs there is dropped, since the audio thread
+// never writes.
+thread_local bool renderingHere = false;
+
+struct RenderingMark {
+  RenderingMark() noexcept { renderingHere = true; }
+  ~RenderingMark() { renderingHere = false; }
+};
+
+// FluidSynth's own warnings and errors are passed on to --verbose; the user otherwise hears
+// of failures through lastError() in our words. Its information and debug chatter stays out.
+void collectLog(int level, const char* message, void*) {
+  if (renderingHere || !verbose() || !message) return;
+  diagnose("fluidsynth", std::string(level <= FLUID_ERR ? "error: " : "warning: ") + message);
+}
 void quietLog(int, const char*, void*) {}
 
 }  // namespace
 
 struct AudioEngine::Impl final : RenderSource, EventSchedule::Sink {
   AudioConfig config;
+  // The user's line about the sound output; written by the threads that open or watch it.
+  mutable std::mutex noticeMutex;
+  std::string notice;
+  std::atomic<std::uint64_t> noticeSerial{0};
   fluid_settings_t* settings = nullptr;
   fluid_synth_t* synth = nullptr;
   bool soundFontLoaded = false;
@@ -213,6 +237,7 @@ struct AudioEngine::Impl final : RenderSource, EventSchedule::Sink {
   OutputWake* wake() noexcept override { return &wakeSignal; }
 
   void render(float* left, float* right, int frames) noexcept override {
+    const RenderingMark mark;
     const std::uint64_t start = position.load(std::memory_order_relaxed);
     std::memset(left, 0, sizeof(float) * static_cast<std::size_t>(frames));
     std::memset(right, 0, sizeof(float) * static_cast<std::size_t>(frames));
@@ -260,7 +285,8 @@ bool AudioEngine::start() {
   d.tailFrames = static_cast<std::uint64_t>(kTailSeconds * d.config.sampleRate);
   if (restarting) d.keeper.forgetSent();
 
-  for (int level : {FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG}) fluid_set_log_function(level, quietLog, nullptr);
+  for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN}) fluid_set_log_function(level, collectLog, nullptr);
+  for (int level : {FLUID_INFO, FLUID_DBG}) fluid_set_log_function(level, quietLog, nullptr);
 
   d.settings = new_fluid_settings();
   if (d.settings) {
@@ -284,7 +310,17 @@ bool AudioEngine::start() {
   } else {
     // A chosen file that is missing or not a SoundFont is told like a missing one: either way
     // the remedy is a General MIDI SoundFont the program can read.
-    std::string path = config.soundFont.empty() ? locateSoundFont() : config.soundFont;
+    std::string path = config.soundFont;
+    if (!path.empty()) {
+      diagnose("sound", "SoundFont named by --soundfont or TONALIX_SOUNDFONT: " + path);
+    } else {
+      const auto candidates = soundFontCandidates();
+      for (const auto& candidate : candidates) diagnose("sound", "SoundFont found: " + candidate);
+      if (candidates.empty())
+        diagnose("sound", "no SoundFont in /usr/share/sounds/sf2 or /usr/share/soundfonts");
+      else
+        path = candidates.front();
+    }
     // Instruments are read from the file as they are chosen, for as long as the program runs.
     // Reading through a descriptor held open keeps them coming from this very file even when
     // an upgrade replaces or removes it meanwhile.
@@ -296,7 +332,9 @@ bool AudioEngine::start() {
     }
     if (path.empty() || fluid_synth_sfload(d.synth, reads.c_str(), 1) == FLUID_FAILED) {
       d.error = kNoSoundFont;
+      if (!path.empty()) diagnose("sound", "SoundFont " + path + " could not be loaded; the synthesizer stays silent");
     } else {
+      diagnose("sound", "SoundFont loaded: " + path);
       d.soundFontLoaded = true;
       d.soundFontPath = path;
       d.keeper.start(d.synth, reads);
@@ -320,13 +358,23 @@ bool AudioEngine::start() {
   } else {
     if (config.output == Output::Automatic) {
       d.output = openPulseOutput(d.config.sampleRate, d.config.periodFrames, d);
+      if (!d.output) diagnose("sound", "the sound server (PulseAudio or PipeWire) did not accept a stream");
       for (const char* driver : {"jack", "alsa"}) {
         if (d.output) break;
         d.output = openServerOutput(driver, d.config.sampleRate, d.config.periodFrames, d);
+        if (!d.output) diagnose("sound", std::string("the ") + driver + " output could not be opened");
+      }
+      if (!d.output) {
+        setOutputNotice(kSilentOutput);
+        diagnose("sound", "no sound output could be opened: playing into the null output");
+      } else {
+        setOutputNotice({});
       }
     }
     if (!d.output) d.output = openNullOutput(d.config.sampleRate, d.config.periodFrames, d);
     d.outputName = d.output->name();
+    diagnose("sound", "output: " + d.outputName + " at " + std::to_string(d.config.sampleRate) + " Hz, " +
+                          std::to_string(d.config.periodFrames) + " frames a period");
   }
   return d.soundFontLoaded;
 }
@@ -389,6 +437,22 @@ std::string AudioEngine::outputName() const { return impl_->outputName; }
 bool AudioEngine::soundFontLoaded() const { return impl_->soundFontLoaded; }
 std::string AudioEngine::soundFontPath() const { return impl_->soundFontPath; }
 std::string AudioEngine::lastError() const { return impl_->error; }
+
+std::string AudioEngine::outputNotice() const {
+  const std::lock_guard lock(impl_->noticeMutex);
+  return impl_->notice;
+}
+
+std::uint64_t AudioEngine::outputNoticeSerial() const {
+  return impl_->noticeSerial.load(std::memory_order_acquire);
+}
+
+void AudioEngine::setOutputNotice(std::string notice) {
+  const std::lock_guard lock(impl_->noticeMutex);
+  if (notice == impl_->notice) return;
+  impl_->notice = std::move(notice);
+  impl_->noticeSerial.fetch_add(1, std::memory_order_acq_rel);
+}
 
 void AudioEngine::renderOffline(float* interleavedStereo, int frames) {
   Impl& d = *impl_;

@@ -82,6 +82,13 @@ class AudioEngine {
   std::string soundFontPath() const;
   std::string lastError() const;
 
+  // One line for the user about the sound output (why there is no sound), empty when all is
+  // well; the serial grows whenever it changes, so a window shows a new notice once.
+  std::string outputNotice() const;
+  std::uint64_t outputNoticeSerial() const;
+  // Any thread but the audio thread.
+  void setOutputNotice(std::string notice);
+
   // Hooks into the audio callback (not owned; any thread). A source adds its sound to every
   // block, then each tap receives the block as it goes out. Up to kMaxHooks of each; attach
   // returns false when all are taken. Detach returns only once the audio thread is no longer

@@ -12,7 +12,7 @@
 
 #include "platform/audio/OutputWake.h"
 #include "platform/audio/RealtimeThread.h"
-#include "platform/system/ProgramName.h"
+#include "platform/system/Diagnostics.h"
 
 namespace tonalix::platform {
 namespace {
@@ -83,7 +83,17 @@ class PulseOutput final : public AudioOutput {
         if (pa_mainloop_iterate(loop_, 1, nullptr) < 0) break;
     }
     api_->time_free(deadline);
-    if (state_ != State::Playing) return false;
+    if (state_ != State::Playing) {
+      const int code = context_ ? pa_context_errno(context_) : PA_ERR_INTERNAL;
+      diagnose("sound", std::string("sound server: ") +
+                            (code == PA_OK ? "no answer within the connect timeout" : pa_strerror(code)));
+      return false;
+    }
+    if (const pa_buffer_attr* granted = pa_stream_get_buffer_attr(stream_)) {
+      const double ms = 1000.0 * granted->tlength / kFrameBytes / rate_;
+      diagnose("sound", "sound server granted a buffer of " + std::to_string(granted->tlength / kFrameBytes) +
+                            " frames (" + std::to_string(static_cast<int>(ms + 0.5)) + " ms)");
+    }
     running_ = true;
     thread_ = std::thread([this] { run(); });
     return true;
@@ -96,7 +106,8 @@ class PulseOutput final : public AudioOutput {
 
   void run() {
     // This thread is the one the server waits on; without the right it runs as before.
-    makeThreadRealtime(kRealtimePriority);
+    if (!makeThreadRealtime(kRealtimePriority))
+      diagnose("sound", "real-time scheduling was refused (no rtprio limit, no rtkit); the output runs at normal priority");
     while (!stop_.load())
       if (pa_mainloop_iterate(loop_, 1, nullptr) < 0) break;
   }

@@ -6,6 +6,8 @@
 #include <cctype>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <system_error>
 
 namespace tonalix::platform {
@@ -17,6 +19,10 @@ std::uint32_t u32(const std::string& data, std::size_t at) {
   const auto* p = reinterpret_cast<const unsigned char*>(data.data() + at);
   return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
          static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+std::uint64_t u64(const std::string& data, std::size_t at) {
+  return static_cast<std::uint64_t>(u32(data, at)) | static_cast<std::uint64_t>(u32(data, at + 4)) << 32;
 }
 
 std::uint16_t u16(const std::string& data, std::size_t at) {
@@ -53,6 +59,83 @@ int collect(chmFile*, chmUnitInfo* ui, void* context) {
   return CHM_ENUMERATOR_CONTINUE;
 }
 
+
+// How many times its size a compressed object may unpack to; LZX gains about ten times at
+// best on help pages and pictures.
+constexpr std::uint64_t kMaxExpansion = 64;
+
+bool plausibleLength(int space, std::uint64_t start, std::uint64_t length, std::uint64_t fileSize) {
+  // A stored object lies inside the file. A compressed one may unpack to more than the file
+  // holds, but not by more than the compressor can gain on text; a directory entry that
+  // claims more is damaged or crafted, and believing it would allocate without bound.
+  const std::uint64_t limit = space == CHM_UNCOMPRESSED ? fileSize : fileSize * kMaxExpansion;
+  return length <= limit && start <= limit - length;
+}
+
+// A 7-bit variable-length number of the directory; false when it runs past `end`.
+bool encint(const std::string& data, std::size_t& at, std::size_t end, std::uint64_t& value) {
+  value = 0;
+  for (int i = 0; i < 9 && at < end; ++i) {
+    const auto byte = static_cast<unsigned char>(data[at++]);
+    value = value << 7 | (byte & 0x7F);
+    if (!(byte & 0x80)) return true;
+  }
+  return false;
+}
+
+// chmlib walks the directory by the page numbers the file gives and never notices a page that
+// leads back to itself: listing or looking up objects would then loop for ever. The directory
+// is read here first, and a file whose pages do not form a chain and a tree is refused.
+bool directoryIsSound(const std::string& path, std::uint64_t fileSize) {
+  std::ifstream in(path, std::ios::binary);
+  std::string header(0x60, '\0');
+  if (!in.read(header.data(), static_cast<std::streamsize>(header.size())) || header.compare(0, 4, "ITSF") != 0)
+    return false;
+  const std::uint64_t dirAt = u64(header, 0x48), dirLength = u64(header, 0x50);
+  if (dirAt > fileSize || dirLength > fileSize - dirAt || dirLength < 0x54) return false;
+  std::string dir(static_cast<std::size_t>(dirLength), '\0');
+  in.seekg(static_cast<std::streamoff>(dirAt));
+  if (!in.read(dir.data(), static_cast<std::streamsize>(dir.size())) || dir.compare(0, 4, "ITSP") != 0) return false;
+  const std::uint64_t headerLength = u32(dir, 8), blockLength = u32(dir, 0x10), blocks = u32(dir, 0x2C);
+  const auto root = static_cast<std::int32_t>(u32(dir, 0x1C)), head = static_cast<std::int32_t>(u32(dir, 0x20));
+  if (blockLength < 0x20 || headerLength > dir.size() || blockLength > dir.size() - headerLength ||
+      blocks > (dir.size() - headerLength) / blockLength)
+    return false;
+  auto block = [&](std::uint64_t page) { return static_cast<std::size_t>(headerLength + page * blockLength); };
+  auto isPage = [&](std::int64_t page, const char* kind) {
+    return page >= 0 && static_cast<std::uint64_t>(page) < blocks && dir.compare(block(static_cast<std::uint64_t>(page)), 4, kind) == 0;
+  };
+
+  // The listing: a chain from the head, each page at most once.
+  std::int64_t page = head;
+  for (std::uint64_t steps = 0; page != -1; ++steps) {
+    if (steps >= blocks || !isPage(page, "PMGL")) return false;
+    page = static_cast<std::int32_t>(u32(dir, block(static_cast<std::uint64_t>(page)) + 0x10));
+  }
+
+  // The index: a tree of PMGI pages over listing pages, without a way back up.
+  std::vector<char> state(static_cast<std::size_t>(blocks), 0);  // 1: on the path, 2: done
+  std::function<bool(std::int64_t, int)> visit = [&](std::int64_t at, int depth) {
+    if (isPage(at, "PMGL")) return true;
+    if (depth > 16 || !isPage(at, "PMGI") || state[static_cast<std::size_t>(at)] == 1) return false;
+    if (state[static_cast<std::size_t>(at)] == 2) return true;
+    state[static_cast<std::size_t>(at)] = 1;
+    const std::size_t start = block(static_cast<std::uint64_t>(at));
+    const std::uint64_t free = u32(dir, start + 4);
+    if (free > blockLength - 8) return false;
+    const std::size_t end = start + static_cast<std::size_t>(blockLength - free);
+    for (std::size_t p = start + 8; p < end;) {
+      std::uint64_t nameLength = 0, child = 0;
+      if (!encint(dir, p, end, nameLength) || nameLength > end - p) return false;
+      p += static_cast<std::size_t>(nameLength);
+      if (!encint(dir, p, end, child) || !visit(static_cast<std::int64_t>(child), depth + 1)) return false;
+    }
+    state[static_cast<std::size_t>(at)] = 2;
+    return true;
+  };
+  return root < 0 || visit(root, 0);
+}
+
 }  // namespace
 
 std::unique_ptr<ChmFile> ChmFile::Open(const std::string& path, std::string& error) {
@@ -61,17 +144,32 @@ std::unique_ptr<ChmFile> ChmFile::Open(const std::string& path, std::string& err
     error = "The help file " + path + " does not exist.";
     return nullptr;
   }
-  ::chmFile* handle = chm_open(path.c_str());
+  const auto size = std::filesystem::file_size(path, ec);
+  ::chmFile* handle = ec || !directoryIsSound(path, size) ? nullptr : chm_open(path.c_str());
   if (!handle) {
     error = "The help file " + path + " is not a compiled HTML help file or is damaged.";
     return nullptr;
   }
-  std::unique_ptr<ChmFile> file(new ChmFile(path, handle));
-  file->readTables();
-  return file;
+  // Whatever a damaged file makes fail ends here as a file that cannot be opened: the
+  // viewer, and the program, go on.
+  try {
+    std::unique_ptr<ChmFile> file(new ChmFile(path, handle, static_cast<std::uint64_t>(size)));
+    handle = nullptr;
+    if (!file->compressionIsSound()) {
+      error = "The help file " + path + " is not a compiled HTML help file or is damaged.";
+      return nullptr;
+    }
+    file->readTables();
+    return file;
+  } catch (const std::exception&) {
+    if (handle) chm_close(handle);
+    error = "The help file " + path + " is not a compiled HTML help file or is damaged.";
+    return nullptr;
+  }
 }
 
-ChmFile::ChmFile(std::string path, ::chmFile* handle) : path_(std::move(path)), handle_(handle) {}
+ChmFile::ChmFile(std::string path, ::chmFile* handle, std::uint64_t fileSize)
+    : path_(std::move(path)), handle_(handle), fileSize_(fileSize) {}
 
 ChmFile::~ChmFile() { chm_close(handle_); }
 
@@ -81,16 +179,24 @@ bool ChmFile::Has(const std::string& objectPath) const {
 }
 
 std::optional<std::string> ChmFile::Read(const std::string& objectPath) const {
+  return readExact(rooted(objectPath));
+}
+
+std::optional<std::string> ChmFile::readExact(const std::string& path) const {
   chmUnitInfo ui;
-  if (chm_resolve_object(handle_, rooted(objectPath).c_str(), &ui) != CHM_RESOLVE_SUCCESS)
+  if (chm_resolve_object(handle_, path.c_str(), &ui) != CHM_RESOLVE_SUCCESS) return std::nullopt;
+  if (!plausibleLength(ui.space, ui.start, ui.length, fileSize_)) return std::nullopt;
+  try {
+    std::string data(static_cast<std::size_t>(ui.length), '\0');
+    if (ui.length == 0) return data;
+    const LONGINT64 got = chm_retrieve_object(handle_, &ui,
+                                              reinterpret_cast<unsigned char*>(data.data()), 0,
+                                              static_cast<LONGINT64>(ui.length));
+    if (got != static_cast<LONGINT64>(ui.length)) return std::nullopt;
+    return data;
+  } catch (const std::exception&) {
     return std::nullopt;
-  std::string data(static_cast<std::size_t>(ui.length), '\0');
-  if (ui.length == 0) return data;
-  const LONGINT64 got = chm_retrieve_object(handle_, &ui,
-                                            reinterpret_cast<unsigned char*>(data.data()), 0,
-                                            static_cast<LONGINT64>(ui.length));
-  if (got != static_cast<LONGINT64>(ui.length)) return std::nullopt;
-  return data;
+  }
 }
 
 std::vector<std::string> ChmFile::Objects() const {
@@ -114,6 +220,45 @@ std::string ChmFile::ResolveTopic(const std::string& recordedPath) const {
     if (tail.size() > 1 && Has(tail)) return tail;
   }
   return {};
+}
+
+bool ChmFile::compressionIsSound() const {
+  // chmlib trusts the compressed section's tables: a frame length or reset table that a help
+  // compiler never writes makes its decompressor read past its buffers. Those tables are
+  // stored uncompressed, so they are checked here, before anything compressed is read.
+  const std::string kStorage = "::DataSpace/Storage/MSCompressed/";
+  chmUnitInfo content;
+  if (chm_resolve_object(handle_, (kStorage + "Content").c_str(), &content) != CHM_RESOLVE_SUCCESS) return true;
+  const auto control = readExact(kStorage + "ControlData");
+  const auto reset =
+      readExact(kStorage + "Transform/{7FC28940-9D31-11D0-9B27-00A0C91E9C7C}/InstanceData/ResetTable");
+  if (!control || !reset || control->size() < 28 || control->compare(4, 4, "LZXC") != 0) return false;
+
+  const std::uint32_t version = u32(*control, 8);
+  const std::uint64_t unit = version == 2 ? 0x8000 : 1;
+  const std::uint64_t resetInterval = u32(*control, 12) * unit;
+  const std::uint64_t window = u32(*control, 16) * unit;
+  constexpr std::uint64_t kFrame = 0x8000;  // LZX's frame: every compiler's block length
+  if ((version != 1 && version != 2) || window < kFrame || window > (1u << 21) || (window & (window - 1)) != 0 ||
+      resetInterval == 0 || resetInterval % (window / 2) != 0)
+    return false;
+
+  if (reset->size() < 0x28 || u32(*reset, 0) != 2 || u32(*reset, 8) != 8) return false;
+  const std::uint64_t blocks = u32(*reset, 4);
+  const std::uint64_t tableAt = u32(*reset, 12);
+  const std::uint64_t uncompressed = u64(*reset, 16);
+  const std::uint64_t compressed = u64(*reset, 24);
+  if (u64(*reset, 32) != kFrame || tableAt < 0x28 || tableAt > reset->size() ||
+      blocks > (reset->size() - tableAt) / 8 || compressed > content.length ||
+      uncompressed > blocks * kFrame || !plausibleLength(CHM_COMPRESSED, 0, uncompressed, fileSize_))
+    return false;
+  std::uint64_t previous = 0;
+  for (std::uint64_t i = 0; i < blocks; ++i) {
+    const std::uint64_t at = u64(*reset, static_cast<std::size_t>(tableAt + 8 * i));
+    if ((i == 0 && at != 0) || at < previous || at > compressed) return false;
+    previous = at;
+  }
+  return true;
 }
 
 void ChmFile::readTables() {

@@ -27,7 +27,8 @@ struct ChmWindowType {
 
 class ChmFile {
  public:
-  // Opens the file; on failure returns null and says why in error.
+  // Opens the file; on failure returns null and says why in error. A damaged file fails here
+  // (or reads as missing objects later), never with an exception.
   static std::unique_ptr<ChmFile> Open(const std::string& path, std::string& error);
   ~ChmFile();
   ChmFile(const ChmFile&) = delete;
@@ -37,6 +38,7 @@ class ChmFile {
 
   // Object paths start with "/"; a path given without one is taken from the root.
   bool Has(const std::string& objectPath) const;
+  // Null for a missing object and for one whose recorded length the file cannot hold.
   std::optional<std::string> Read(const std::string& objectPath) const;
   // Every normal file object (topics, pictures, contents and index), internal tables left out.
   std::vector<std::string> Objects() const;
@@ -59,11 +61,16 @@ class ChmFile {
   std::string ResolveTopic(const std::string& recordedPath) const;
 
  private:
-  explicit ChmFile(std::string path, ::chmFile* handle);
+  ChmFile(std::string path, ::chmFile* handle, std::uint64_t fileSize);
+  // Whether the compressed section's own tables are ones a help compiler writes.
+  bool compressionIsSound() const;
+  // An object by its exact name in the archive, internal ones ("::DataSpace/...") included.
+  std::optional<std::string> readExact(const std::string& path) const;
   void readTables();
 
   std::string path_;
   ::chmFile* handle_;
+  std::uint64_t fileSize_;
   std::map<std::uint32_t, std::string> contextMap_;
   std::vector<ChmWindowType> windowTypes_;
   std::string defaultTopic_;

@@ -12,6 +12,7 @@
 #include <deque>
 #include <mutex>
 #include <set>
+#include <string>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -185,8 +186,11 @@ struct AlsaMidiInput::Impl {
         connect(event.data.addr.client, event.data.addr.port);
         break;
       case SND_SEQ_EVENT_PORT_EXIT:
-        if (connected.erase({event.data.addr.client, event.data.addr.port}))
+        if (connected.erase({event.data.addr.client, event.data.addr.port})) {
+          diagnose("midi", "MIDI input lost ALSA port " + std::to_string(event.data.addr.client) + ":" +
+                               std::to_string(event.data.addr.port));
           hand({alsaSource(event.data.addr.client, event.data.addr.port), 0, true});
+        }
         break;
       case SND_SEQ_EVENT_PORT_UNSUBSCRIBED:
         if (sameAddress(event.data.connect.dest, input))

@@ -132,7 +132,7 @@ class tst_Help : public QObject {
     QVERIFY(store.open(QIODevice::ReadOnly));
     QCOMPARE(QString::fromUtf8(store.readAll()), QStringLiteral("Guide.chm\t") + folder + QStringLiteral("/\n"));
 
-    QCOMPARE(rig.help.HHCheckRegistry(QStringLiteral("guide.chm")), false);
+    rig.help.HHCheckRegistry(QStringLiteral("guide.chm"));
     QCOMPARE(rig.help.HHRegFileName(), QStringLiteral("Guide.chm"));
     QCOMPARE(rig.help.HHRegFilePath(), folder);
     QVERIFY(rig.help.HHRegFileExists());
@@ -167,7 +167,9 @@ class tst_Help : public QObject {
     QVERIFY(!rig.help.HHVerifyMinConfig(26, 256));
     // Our own viewer and toolkit report their versions, which the old tables do not name.
     QCOMPARE(HTMLHelp::VersionText(4, 0, 0, 7), QStringLiteral("4.00.0007"));
-    QCOMPARE(HTMLHelp::VersionText(6, 4, 2, 0), QStringLiteral("6.04.02.00"));
+    // The toolkit's 6.5.0 and 6.4.10 stay apart, in the order the text comparison needs.
+    QCOMPARE(HTMLHelp::VersionText(6, 4, 10, 0), QStringLiteral("6.04.10.00"));
+    QVERIFY(HTMLHelp::VersionText(6, 5, 0, 0).compare(HTMLHelp::VersionText(6, 4, 10, 0)) > 0);
     QVERIFY(rig.messages.isEmpty());
   }
 
@@ -225,15 +227,29 @@ class tst_Help : public QObject {
     QCOMPARE(viewer->currentTopic(), QStringLiteral("/drums.htm"));
   }
 
-  void osNameTableAndLinuxLines() {
-    OsVersionRecord nt6{6, 0, 6000, 2, QString()};
-    const QStringList lines = OsDescriptionLines(nt6);
-    QCOMPARE(lines, (QStringList{QString(), "Plat form ID: 2", "Version: 6.0.", "Build: 6000", QString()}));
-    QCOMPARE(OsNameFor({4, 10, 0x040A08AE, 1, {}}), QStringLiteral("Microsoft Windows 98 Second Edition"));
-    QCOMPARE(OsNameFor({4, 10, 0x040A07CE, 1, {}}), QStringLiteral("Microsoft Windows 98"));
-    QCOMPARE(OsNameFor({5, 2, 3790, 2, {}}), QStringLiteral("Microsoft Windows Sever 2003"));
-    QCOMPARE(OsNameFor({5, 1, 2600, 3, {}}), QStringLiteral("Failed"));
+  void linksStayWhereTheyBelong() {
+    Rig rig;
+    rig.help.setCHMFile(QStringLiteral(TONALIX_HELP_FILE));
+    rig.help.HHDisplayContents();
+    HelpViewer* viewer = viewerOf(rig.help);
+    QVERIFY(viewer);
+    ChmBrowser* browser = viewer->browser();
+    QList<QUrl> handedOver;
+    browser->OpenExternal = [&handedOver](const QUrl& url) { handedOver.append(url); };
+    // A page naming a local file as a picture must not make the window read it: /dev/zero
+    // never ends. Only chm: and data: resources load.
+    browser->setHtml(QStringLiteral(
+        "<p><img src=\"file:///dev/zero\"><img src=\"qrc:/nothing\"></p>"
+        "<p><a href=\"file:///etc/passwd\">file</a></p><p><a href=\"tonalix-run:x\">custom</a></p>"
+        "<p><a href=\"https://example.org/\">web</a></p><p><a href=\"mailto:a@example.org\">mail</a></p>"));
+    QCOMPARE(browser->loadResource(QTextDocument::ImageResource, QUrl(QStringLiteral("file:///dev/zero"))).toByteArray().size(), 1);
+    for (const char* href : {"file:///etc/passwd", "tonalix-run:x", "https://example.org/", "mailto:a@example.org"})
+      QVERIFY2(clickLink(viewer, QString::fromLatin1(href)), href);
+    QCOMPARE(handedOver, (QList<QUrl>{QUrl(QStringLiteral("https://example.org/")),
+                                      QUrl(QStringLiteral("mailto:a@example.org"))}));
+  }
 
+  void linuxLines() {
     platform::LinuxSystemVersion linux;
     linux.prettyName = platform::OsReleasePrettyName("PRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n");
     linux.kernelName = "Linux";
@@ -256,6 +272,7 @@ class tst_Help : public QObject {
     QVERIFY(viewer);
     QCOMPARE(viewer->currentTopic(), QStringLiteral("/start.htm"));
     QVERIFY(!viewer->parentWidget());
+    QPointer<HelpViewer> viewerAlive(viewer);
 
     // One about box and one information window however often they are asked for.
     w.About()->trigger();
@@ -274,7 +291,38 @@ class tst_Help : public QObject {
     QCOMPARE(w.osInfo()->windowTitle(), QStringLiteral(" Tonalix STUDIO 4.0"));
     QCOMPARE(w.osInfo()->Label1()->text().split(QStringLiteral("\r\n")).size(), 5);
 
-    QPointer<HelpViewer> viewerAlive(viewer);
+    // A damaged file, a folder named like the help file: the wrapper's message, nothing else.
+    // A folder whose name holds ">" and "::" is just a folder.
+    QTemporaryDir elsewhere;
+    QList<QString> said;
+    w.htmlHelp()->ShowMessage = [&said](HTMLHelp::MessageKind, const QString& text) { said.append(text); };
+    const QString odd = elsewhere.filePath(QStringLiteral("a>b::c"));
+    QVERIFY(QDir().mkpath(odd + QStringLiteral("/help")));
+    const QString copy = odd + QStringLiteral("/help/Tonalix-STUDIO.chm");
+    QVERIFY(QFile::copy(QStringLiteral(TONALIX_HELP_FILE), copy));
+    w.htmlHelp()->ProgramFolder = odd;
+    w.Contents()->trigger();
+    QCOMPARE(said, QList<QString>{});
+    auto* oddViewer = qobject_cast<HelpViewer*>(w.htmlHelp()->HHWndHandle());
+    QVERIFY(oddViewer && oddViewer != viewer);
+    QCOMPARE(oddViewer->currentTopic(), QStringLiteral("/start.htm"));
+
+    QFile damaged(copy);
+    QVERIFY(damaged.open(QIODevice::ReadWrite));
+    QVERIFY(damaged.seek(0x60));
+    damaged.write(QByteArray(0x1000, '\xff'));  // the directory, overwritten
+    damaged.close();
+    QPointer<HelpViewer> oddAlive(oddViewer);
+    HelpWindows::instance().CloseAll();
+    QTRY_VERIFY(!oddAlive);  // the file is read afresh once no viewer holds it
+    w.Contents()->trigger();
+    QCOMPARE(said, QList<QString>{copy + QStringLiteral(" is not a valid HTML Help file.")});
+    QVERIFY(QFile::remove(copy));
+    QVERIFY(QDir().mkpath(copy));
+    w.Contents()->trigger();
+    QCOMPARE(said.size(), 2);
+    QCOMPARE(said.last(), said.first());
+
     w.close();
     QVERIFY(!w.aboutBox());
     QVERIFY(!w.osInfo());

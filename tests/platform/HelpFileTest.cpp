@@ -2,6 +2,7 @@
 // relies on are really in it and every topic, picture and link it names is there.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <regex>
 #include <set>
 
@@ -76,12 +77,27 @@ TEST(HelpFile, EveryTopicPictureAndLinkItNamesIsInIt) {
   EXPECT_GE(pages, 12);
 }
 
-TEST(HelpFile, ReportsAMissingOrForeignFile) {
+TEST(HelpFile, ReportsAMissingForeignOrDamagedFile) {
   std::string error;
   EXPECT_FALSE(ChmFile::Open("/nonexistent/help.chm", error));
   EXPECT_NE(error.find("does not exist"), std::string::npos);
   EXPECT_FALSE(ChmFile::Open(TONALIX_TEST_DATA "/../HelpFileTest.cpp", error));
   EXPECT_NE(error.find("not a compiled HTML help file"), std::string::npos);
+
+  // Inputs that once crashed the reader (found by fuzz/fuzz_chm_file): refused, or read
+  // without harm.
+  int regressions = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(TONALIX_CHM_REGRESSIONS)) {
+    ++regressions;
+    error.clear();
+    const auto file = ChmFile::Open(entry.path().string(), error);
+    if (!file) {
+      EXPECT_NE(error.find("damaged"), std::string::npos) << entry.path();
+      continue;
+    }
+    for (const auto& object : file->Objects()) file->Read(object);
+  }
+  EXPECT_GE(regressions, 1);
 }
 
 TEST(Sitemap, NestsListsAndSkipsWhatIsNotAnEntry) {
