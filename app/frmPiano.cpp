@@ -28,6 +28,13 @@
 
 namespace tonalix {
 
+namespace {
+// The title the window design gives; a sound-output notice adds to it.
+QString designedTitle() {
+  return QStringLiteral(" %1 - Virtual Piano & MIDI Studio").arg(QString::fromUtf8(platform::kProgramTitle));
+}
+}  // namespace
+
 frmPiano::frmPiano(Services services, QWidget* parent)
     : QMainWindow(parent),
       services_(std::move(services)),
@@ -38,8 +45,7 @@ frmPiano::frmPiano(Services services, QWidget* parent)
   widgets::InstallAccessibleControls();
   if (!services_.deleteSampleTempFiles)
     services_.deleteSampleTempFiles = [this] { sampleSongs_->DeleteSampleTempFiles(); };
-  setWindowTitle(QStringLiteral(" %1 - Virtual Piano & MIDI Studio")
-                     .arg(QString::fromUtf8(platform::kProgramTitle)));
+  setWindowTitle(designedTitle());
   setObjectName(QStringLiteral("frmPiano"));
   surface_ = new PanelBackground(this);
   surface_->setFixedSize(kClientWidthTwips / widgets::kTwipsPerPixel,
@@ -109,11 +115,11 @@ void frmPiano::buildMenus() {
 }
 
 void frmPiano::ShowOutputNotice(const QString& notice) {
-  setWindowTitle(notice.isEmpty() ? MainWindowTitle() : MainWindowTitle() + QStringLiteral(" - no sound"));
+  setWindowTitle(notice.isEmpty() ? designedTitle() : designedTitle() + QStringLiteral(" - no sound"));
   if (outputNoticeBox_) outputNoticeBox_->close();
   if (notice.isEmpty()) return;
   // Not modal: the user may dismiss it, play on (the recorder still records) or open the help.
-  auto* box = new QMessageBox(QMessageBox::Warning, AppTitle(), notice, QMessageBox::Ok, this);
+  auto* box = new QMessageBox(QMessageBox::Warning, QString::fromUtf8(platform::kProgramTitle), notice, QMessageBox::Ok, this);
   box->setAttribute(Qt::WA_DeleteOnClose);
   box->setWindowModality(Qt::NonModal);
   box->show();
