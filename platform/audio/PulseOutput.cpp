@@ -13,6 +13,7 @@
 #include "platform/audio/OutputWake.h"
 #include "platform/audio/RealtimeThread.h"
 #include "platform/system/Diagnostics.h"
+#include "platform/system/ProgramName.h"
 
 namespace tonalix::platform {
 namespace {
