@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <sndfile.h>
 #include <sys/resource.h>
@@ -366,6 +367,11 @@ TEST_F(WaveRecorderDevice, FramesDroppedWhileTheWriterStalledAreToldAtSave) {
 }
 
 TEST_F(WaveRecorderDevice, ATakeLeftByAKilledProcessIsRecoveredAtTheNextStart) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  // The recording runs in a forked copy of this threaded process; a sanitizer's allocator can
+  // be left locked by a thread that the copy does not have. The plain build runs this path.
+  GTEST_SKIP() << "a forked copy of a threaded process can deadlock under a sanitizer";
+#endif
   const fs::path folder = dir / "data" / "tonalix-studio" / "recordings";
   int ready[2];
   ASSERT_EQ(::pipe(ready), 0);
@@ -389,7 +395,9 @@ TEST_F(WaveRecorderDevice, ATakeLeftByAKilledProcessIsRecoveredAtTheNextStart) {
   }
   ::close(ready[1]);
   char byte = 0;
-  const bool refreshed = ::read(ready[0], &byte, 1) == 1;
+  // Bounded: a copy that never gets going must fail the test, not hang it.
+  pollfd waiting{ready[0], POLLIN, 0};
+  const bool refreshed = ::poll(&waiting, 1, 90000) == 1 && ::read(ready[0], &byte, 1) == 1;
   ::kill(child, SIGKILL);
   ::waitpid(child, nullptr, 0);
   ::close(ready[0]);
