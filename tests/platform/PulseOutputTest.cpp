@@ -129,6 +129,15 @@ double pitchAfterOnset(const std::vector<float>& heard) {
   return test::pitchOf(std::vector<float>(begin, begin + kRate / 2), kRate);
 }
 
+// The engine as the program starts it, with the test's small SoundFont at the test's rate: it
+// finds the private daemon through the environment the daemon set.
+AudioConfig onTheServer() {
+  AudioConfig config;
+  config.soundFont = testing::kSmallSoundFont;
+  config.sampleRate = kRate;
+  return config;
+}
+
 TEST(PulseOutput, ANoteSentToTheEngineIsHeardOnTheSoundServerAtItsPitch) {
   if (!onPath("pulseaudio") || !onPath("parec") || !onPath("pactl"))
     GTEST_SKIP() << "PulseAudio tools are not installed";
@@ -136,10 +145,7 @@ TEST(PulseOutput, ANoteSentToTheEngineIsHeardOnTheSoundServerAtItsPitch) {
   if (!daemon.start()) GTEST_SKIP() << "no PulseAudio daemon could be started here";
 
   AudioEngine engine;
-  AudioConfig config;
-  config.soundFont = testing::kSmallSoundFont;
-  config.sampleRate = kRate;
-  ASSERT_TRUE(engine.start(config)) << engine.lastError();
+  ASSERT_TRUE(engine.start(onTheServer())) << engine.lastError();
   ASSERT_EQ(engine.outputName(), "pulseaudio");
 
   MonitorCapture capture;
@@ -162,10 +168,7 @@ TEST(PulseOutput, AnIdleStreamIsCorkedKeepsTimeAndTheNextNoteUncorksItAndIsHeard
   if (!daemon.start()) GTEST_SKIP() << "no PulseAudio daemon could be started here";
 
   AudioEngine engine;
-  AudioConfig config;
-  config.soundFont = testing::kSmallSoundFont;
-  config.sampleRate = kRate;
-  ASSERT_TRUE(engine.start(config)) << engine.lastError();
+  ASSERT_TRUE(engine.start(onTheServer())) << engine.lastError();
   ASSERT_EQ(engine.outputName(), "pulseaudio");
   const std::string listed = sinkInputs();
   EXPECT_TRUE(contains(listed, "application.name = \"Tonalix STUDIO\"")) << listed;
@@ -204,10 +207,7 @@ TEST(PulseOutput, AfterTheServerIsKilledAndRestartedTheHeldNoteSoundsAgainByItse
   if (!daemon.start()) GTEST_SKIP() << "no PulseAudio daemon could be started here";
 
   AudioEngine engine;
-  AudioConfig config;
-  config.soundFont = testing::kSmallSoundFont;
-  config.sampleRate = kRate;
-  ASSERT_TRUE(engine.start(config)) << engine.lastError();
+  ASSERT_TRUE(engine.start(onTheServer())) << engine.lastError();
   ASSERT_EQ(engine.outputName(), "pulseaudio");
   engine.sendShortMessage(0x49C0);    // flute: it sounds for as long as the key is held
   engine.sendShortMessage(0x7F4590);  // A4 held through the restart
