@@ -77,5 +77,54 @@ TEST(PulseRecord, TheNamedInputIsRecordedAtTheChosenRate) {
   EXPECT_NEAR(test::pitchOf(steady, 44100), 440.0, 4.0);
 }
 
+// An input that goes away mid-take (a microphone unplugged) fails the next check with the
+// reason, and what was recorded before it stays a readable take.
+TEST(PulseRecord, AnInputLostMidTakeFailsTheCheckAndKeepsTheTake) {
+  if (!testing::onPath("pulseaudio") || !testing::onPath("pactl")) GTEST_SKIP() << "PulseAudio is not installed";
+  testing::PulseDaemon daemon({"tonalix_unplugged"});
+  if (!daemon.start()) GTEST_SKIP() << "no PulseAudio daemon could be started here";
+  setenv("XDG_DATA_HOME", (daemon.folder() + "/data").c_str(), 1);
+  setenv("TONALIX_RECORD_SOURCE", "tonalix_unplugged.monitor", 1);
+  const auto within = [](auto condition) {
+    for (const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+         std::chrono::steady_clock::now() < end; std::this_thread::sleep_for(std::chrono::milliseconds(20)))
+      if (condition()) return true;
+    return condition();
+  };
+
+  ASSERT_EQ(run("open new Type waveaudio Alias recsound"), 0u);
+  ASSERT_EQ(run("set recsound bitspersample 16 channels 2 samplespersec 44100"), 0u);
+  ASSERT_EQ(run("record recsound"), 0u);
+  ASSERT_TRUE(within([] { return lengthMs() > 0; })) << "nothing arrived from the input";
+  // The null sink's module takes its monitor with it, as an unplugged device takes its input.
+  ASSERT_EQ(std::system("pactl unload-module $(pactl list short modules | "
+                        "awk '/sink_name=tonalix_unplugged/ {print $1}') >/dev/null 2>&1"),
+            0);
+  MCIERROR failed = 0;
+  EXPECT_TRUE(within([&] { return (failed = run("status recsound length")) != 0; }))
+      << "the checks go on succeeding after the input has gone";
+  char text[512] = {};
+  mciGetErrorStringA(failed, text, sizeof text);
+  EXPECT_NE(std::string(text).find("\"tonalix_unplugged.monitor\" was lost"), std::string::npos) << text;
+
+  EXPECT_EQ(run("stop recsound"), 0u);
+  const std::string path = daemon.folder() + "/cut short.wav";
+  // The save keeps what was recorded and still tells, in the box, that the input was lost.
+  const MCIERROR saved = run("save recsound " + path);
+  char told[512] = {};
+  mciGetErrorStringA(saved, told, sizeof told);
+  EXPECT_NE(std::string(told).find("was lost"), std::string::npos) << told;
+  EXPECT_NE(std::string(told).find("saved as " + path), std::string::npos) << told;
+  EXPECT_EQ(run("close recsound"), 0u);
+  unsetenv("TONALIX_RECORD_SOURCE");
+
+  SF_INFO info{};
+  SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+  ASSERT_NE(f, nullptr) << sf_strerror(nullptr);
+  sf_close(f);
+  EXPECT_EQ(info.samplerate, 44100);
+  EXPECT_GT(info.frames, 0);
+}
+
 }  // namespace
 }  // namespace tonalix::platform
