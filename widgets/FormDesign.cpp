@@ -111,10 +111,12 @@ struct Parser {
       error(line, QStringLiteral("%1: %2").arg(key, why));
       return;
     }
-    if (current.propertyLines.contains(key)) {
-      error(line, QStringLiteral("%1 is set twice for '%2' (first on line %3)")
-                      .arg(key, current.key())
-                      .arg(current.propertyLines[key]));
+    // Keys are matched without regard to case, so "bevelheight" after "BevelHeight" is a repeat.
+    if (current.properties.contains(key)) {
+      int first = 0;
+      for (auto it = current.propertyLines.cbegin(); it != current.propertyLines.cend(); ++it)
+        if (it.key().compare(key, Qt::CaseInsensitive) == 0) first = it.value();
+      error(line, QStringLiteral("%1 is set twice for '%2' (first on line %3)").arg(key, current.key()).arg(first));
       return;
     }
     current.properties.WriteProperty(key, value);

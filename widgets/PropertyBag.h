@@ -1,12 +1,14 @@
 // A widget's saved settings: named values kept with the window design. Only values that
-// differ from their defaults are written, and a missing name reads back as its default.
+// differ from their defaults are written, and a missing name reads back as its default. Names
+// are matched without regard to case, so a design edited by hand as "bevelheight" still sets
+// BevelHeight.
 #pragma once
 
-#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 #include <climits>
+#include <map>
 #include <optional>
 
 #include "widgets/ColorValue.h"
@@ -16,8 +18,8 @@ namespace tonalix::widgets {
 class PropertyBag {
  public:
   QVariant ReadProperty(const QString& name, const QVariant& defaultValue = {}) const {
-    auto it = values_.constFind(name);
-    return it == values_.constEnd() ? defaultValue : it.value();
+    auto it = values_.find(name);
+    return it == values_.end() ? defaultValue : it->second;
   }
   // Typed reads for loading a design, which may have been edited by hand. An invalid setting
   // is ignored: each gives nothing when the name is missing, its value is not of the type or
@@ -41,24 +43,41 @@ class PropertyBag {
   }
 
   // Stores the value only when it differs from the default; a default value removes the name.
-  // Names keep the order they were first written in, so a design lists each widget's settings
-  // in the widget's own order.
+  // Names keep the order and the spelling they were first written in, so a design lists each
+  // widget's settings in the widget's own order.
   void WriteProperty(const QString& name, const QVariant& value, const QVariant& defaultValue = {}) {
+    const auto it = values_.find(name);
     if (defaultValue.isValid() && value == defaultValue) {
-      if (values_.remove(name) > 0) order_.removeOne(name);
+      if (it == values_.end()) return;
+      order_.removeAt(order_.indexOf(it->first));
+      values_.erase(it);
       return;
     }
-    if (!values_.contains(name)) order_.append(name);
-    values_.insert(name, value);
+    if (it != values_.end()) {
+      it->second = value;
+      return;
+    }
+    order_.append(name);
+    values_.emplace(name, value);
   }
-  bool contains(const QString& name) const { return values_.contains(name); }
+  bool contains(const QString& name) const { return values_.count(name) > 0; }
   QStringList names() const { return order_; }
-  bool isEmpty() const { return values_.isEmpty(); }
+  bool isEmpty() const { return values_.empty(); }
   // Equal values under equal names, in whatever order they were written.
-  bool operator==(const PropertyBag& other) const { return values_ == other.values_; }
+  bool operator==(const PropertyBag& other) const {
+    if (values_.size() != other.values_.size()) return false;
+    for (const auto& [name, value] : values_) {
+      const auto it = other.values_.find(name);
+      if (it == other.values_.end() || it->second != value) return false;
+    }
+    return true;
+  }
 
  private:
-  QMap<QString, QVariant> values_;
+  struct CaselessLess {
+    bool operator()(const QString& a, const QString& b) const { return a.compare(b, Qt::CaseInsensitive) < 0; }
+  };
+  std::map<QString, QVariant, CaselessLess> values_;
   QStringList order_;
 };
 

@@ -6,6 +6,7 @@
 #include "widgets/DesignLabel.h"
 #include "widgets/FormDesign.h"
 #include "widgets/TwipsToPixels.h"
+#include "widgets/bvlBUTTON.h"
 #include "widgets/zykProgressBar.h"
 #include "widgets/zykSlider.h"
 
@@ -141,6 +142,31 @@ class TestFormDesign : public QObject {
     QVERIFY(saved.contains(QStringLiteral("control zqButtons_H cmdOctave(1) 660 4200 480 330\n  Caption = str \"02\"")));
     QWidget second;
     QCOMPARE(FormDesign::capture(FormDesign::parse(saved).design.build(&second)).save(), saved);
+  }
+
+  // A design edited by hand may spell keys in any case: they set the same settings, save under
+  // the widget's own spelling, and a key repeated in another case is still a repeat.
+  void keysAreMatchedWithoutRegardToCase() {
+    const auto parsed = FormDesign::parse(QStringLiteral(
+        "control bvlBUTTON optFreq(0) 6630 5085 315 135\n  behaviour = int 2\n  BEVELAUTOADJUST = bool false\n"
+        "  bevelHeight = int 2\n  captioncolour = color 0x0098805A\nend\n"));
+    QVERIFY2(parsed.ok(), qPrintable(parsed.errorText()));
+    QWidget window;
+    const BuiltControls built = parsed.design.build(&window);
+    auto* option = built.get<bvlBUTTON>(QStringLiteral("optFreq"), 0);
+    QVERIFY(option);
+    QCOMPARE(option->Behaviour(), int(bvlBUTTON::OptionButton));
+    QCOMPARE(option->BevelAutoAdjust(), false);
+    QCOMPARE(option->BevelHeight(), 2);
+    QCOMPARE(option->CaptionColour(), ColorValue(0x98805A));
+    QCOMPARE(FormDesign::capture(built).save(),
+             QStringLiteral("# Tonalix window design\n\ncontrol bvlBUTTON optFreq(0) 6630 5085 315 135\n"
+                            "  Behaviour = int 2\n  BevelAutoAdjust = bool false\n  BevelHeight = int 2\n"
+                            "  CaptionColour = color 0x0098805A\nend\n"));
+
+    const auto twice = FormDesign::parse(
+        QStringLiteral("control bvlBUTTON b 0 0 315 135\n  BevelHeight = int 2\n  bevelheight = int 3\nend\n"));
+    QCOMPARE(twice.errorText(), QStringLiteral("line 3: bevelheight is set twice for 'b' (first on line 2)"));
   }
 
   void missingFileIsAnError() {
