@@ -361,6 +361,7 @@ void bvlBUTTON::resizeEvent(QResizeEvent*) { shapeStep(); }
 void bvlBUTTON::mousePressEvent(QMouseEvent* e) {
   const int button = mouseButtonCode(e->button());
   if (!isEnabled() || !(button & mouseKeys_)) return;
+  doubleClicked_ = false;
   pressed_ = true;
   state_ = kDown | kHover;
   repaintFace(false);
@@ -393,12 +394,18 @@ void bvlBUTTON::mouseReleaseEvent(QMouseEvent* e) {
   repaintFace(false);
   pressed_ = false;
   // The click of a press and release on the button: exactly one, the value rule stayed silent.
-  if (over) emit Click();
+  // The release that ends a double click has had its DblClick and clicks no second time.
+  const bool second = doubleClicked_;
+  doubleClicked_ = false;
+  if (over && !second) emit Click();
 }
 
 void bvlBUTTON::mouseDoubleClickEvent(QMouseEvent* e) {
-  if (isEnabled()) emit DblClick();
-  mousePressEvent(e);
+  if (!isEnabled()) return;
+  emit DblClick();
+  // Qt may or may not have delivered the second press before this; it presses the button once.
+  if (!pressed_) mousePressEvent(e);
+  doubleClicked_ = pressed_;
 }
 
 void bvlBUTTON::mouseMoveEvent(QMouseEvent* e) {

@@ -153,6 +153,7 @@ class bvlBUTTON : public QWidget, public Designable {
   int state_ = 0;
   int drawnState_ = -1;  // impossible: the next repaint always draws
   bool pressed_ = false;
+  bool doubleClicked_ = false;  // the press under way is the second of a double click
   bool reading_ = false;
   bool resizing_ = false;
   bool terminated_ = false;

@@ -146,6 +146,23 @@ class BevelButtonTest : public QObject {
     QCOMPARE(click.count(), 1);
     QCOMPARE(push.bevelPaintCount(), painted);
 
+    // A double click as the window system delivers it (press, release, press and double click,
+    // release): one press each time, one Click and one DblClick, and no second Click.
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QSignalSpy dbl(&push, &bvlBUTTON::DblClick);
+    click.clear();
+    down.clear();
+    const QPoint at = push.mapTo(&form, QPoint(20, 10));
+    QTest::mouseDClick(form.windowHandle(), Qt::LeftButton, {}, at);
+    QTest::mouseRelease(form.windowHandle(), Qt::LeftButton, {}, at);
+    QCOMPARE(dbl.count(), 1);
+    QCOMPARE(click.count(), 1);
+    QCOMPARE(down.count(), 2);
+    QCOMPARE(push.state() & bvlBUTTON::kDown, 0);
+    // The next plain click clicks again.
+    QTest::mouseClick(&push, Qt::LeftButton, {}, QPoint(20, 10));
+    QCOMPARE(click.count(), 2);
+
     // A circle is made square.
     bvlBUTTON round(&form);
     round.resize(40, 20);
