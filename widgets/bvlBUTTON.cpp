@@ -533,8 +533,9 @@ void bvlBUTTON::WriteProperties(PropertyBag& bag) const {
   bag.WriteProperty(QStringLiteral("BackColour"), backColour_, kButtonFace);
   bag.WriteProperty(QStringLiteral("Behaviour"), behaviour_, 0);
   bag.WriteProperty(QStringLiteral("BevelAutoAdjust"), bevelAutoAdjust_, true);
-  // An automatic height follows the size and is worked out again at every load.
-  bag.WriteProperty(QStringLiteral("BevelHeight"), bevelAutoAdjust_ ? 0 : bevelHeight_, 0);
+  // The height as painted, automatic or not: a design then says what the window shows, and
+  // loading it with BevelAutoAdjust works the same height out again from the same size.
+  bag.WriteProperty(QStringLiteral("BevelHeight"), bevelHeight_, 0);
   bag.WriteProperty(QStringLiteral("Caption"), caption_, objectName());
   bag.WriteProperty(QStringLiteral("CaptionJustify"), captionJustify_, 4);
   bag.WriteProperty(QStringLiteral("CaptionColour"), captionColour_, 0x80000008u);

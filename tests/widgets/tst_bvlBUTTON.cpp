@@ -183,7 +183,9 @@ class BevelButtonTest : public QObject {
     QCOMPARE(b.state() & bvlBUTTON::kDown, bvlBUTTON::kDown);
     PropertyBag saved;
     b.WriteProperties(saved);
-    QCOMPARE(saved.names(), (QStringList{"Behaviour", "PictureOffset", "Value"}));
+    // The automatic bevel is saved at the height painted for 21 by 9 pixels.
+    QCOMPARE(saved.names(), (QStringList{"Behaviour", "BevelHeight", "PictureOffset", "Value"}));
+    QCOMPARE(saved.ReadProperty("BevelHeight").toInt(), 3);
   }
 };
 
