@@ -218,6 +218,30 @@ class WaveRecorderTest : public QObject {
     QCOMPARE(platform::MciSystem::instance().openDeviceCount(), 0u);
     // A file that does not exist plays nothing and says nothing.
     window.Roll(QString::fromStdString((rig.dir / "missing.wav").string()));
+
+    // Closing the window while a long file plays ends the playback: Roll returns then, not at
+    // the end of the file, and no device is left sounding.
+    const std::string longPath = (rig.dir / "a minute.wav").string();
+    info = SF_INFO{};
+    info.samplerate = 8000;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    f = sf_open(longPath.c_str(), SFM_WRITE, &info);
+    QVERIFY(f);
+    std::vector<short> quiet(8000 * 60, 0);
+    sf_writef_short(f, quiet.data(), static_cast<sf_count_t>(quiet.size()));
+    sf_close(f);
+    int started = 0;
+    connect(&window.waveRecorder(), &WaveRecorder::PlaybackStarted, [&] {
+      ++started;
+      QTimer::singleShot(100, &window, [&] { window.close(); });
+    });
+    window.show();
+    clock.restart();
+    window.Roll(QString::fromStdString(longPath));
+    QCOMPARE(started, 1);
+    QVERIFY2(clock.elapsed() < 30000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(platform::MciSystem::instance().openDeviceCount(), 0u);
   }
 };
 
