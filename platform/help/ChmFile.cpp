@@ -211,17 +211,6 @@ const ChmWindowType* ChmFile::WindowType(const std::string& name) const {
   return nullptr;
 }
 
-std::string ChmFile::ResolveTopic(const std::string& recordedPath) const {
-  if (recordedPath.empty()) return {};
-  if (Has(recordedPath)) return rooted(recordedPath);
-  for (std::size_t slash = recordedPath.find('/', 1); slash != std::string::npos;
-       slash = recordedPath.find('/', slash + 1)) {
-    const std::string tail = recordedPath.substr(slash);
-    if (tail.size() > 1 && Has(tail)) return tail;
-  }
-  return {};
-}
-
 bool ChmFile::compressionIsSound() const {
   // chmlib trusts the compressed section's tables: a frame length or reset table that a help
   // compiler never writes makes its decompressor read past its buffers. Those tables are
@@ -268,9 +257,8 @@ void ChmFile::readTables() {
   if (const auto ivb = Read("/#IVB")) {
     const std::size_t end = std::min<std::size_t>(ivb->size(), 4 + u32(*ivb, 0));
     for (std::size_t at = 4; at + 8 <= end; at += 8) {
-      const std::string recorded = stringAt(strings, u32(*ivb, at + 4));
-      const std::string topic = ResolveTopic(recorded);
-      if (!topic.empty()) contextMap_[u32(*ivb, at)] = topic;
+      const std::string topic = stringAt(strings, u32(*ivb, at + 4));
+      if (!topic.empty() && Has(topic)) contextMap_[u32(*ivb, at)] = rooted(topic);
     }
   }
 
