@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const auto& window : file->WindowTypes()) {
     for (const std::string* sitemap : {&window.contentsFile, &window.indexFile})
       if (const auto text = file->Read(*sitemap)) total += tonalix::platform::ParseSitemap(*text).size();
-    file->ResolveTopic(window.defaultTopic);
+    total += file->Has(window.defaultTopic);
   }
   return total == static_cast<std::size_t>(-1) ? 1 : 0;
 }

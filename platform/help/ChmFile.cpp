@@ -60,6 +60,25 @@ int collect(chmFile*, chmUnitInfo* ui, void* context) {
 }
 
 
+constexpr std::uint64_t kFrame = 0x8000;  // LZX's frame: every compiler's block length
+const std::string kStorage = "::DataSpace/Storage/MSCompressed/";
+
+// Whether the compressed section's parameters (its ControlData) are ones a help compiler
+// writes. chmlib keeps them in 32 bits and divides by (reset interval / half a window) x
+// windows per reset while it opens the file, even after it has found them wrong; a zero there,
+// or a product that wraps to zero, is a division by zero.
+bool controlDataIsSound(const std::string& control) {
+  if (control.size() < 28 || control.compare(4, 4, "LZXC") != 0) return false;
+  const std::uint32_t version = u32(control, 8);
+  const std::uint64_t unit = version == 2 ? 0x8000 : 1;
+  const std::uint64_t resetInterval = u32(control, 12) * unit;
+  const std::uint64_t window = u32(control, 16) * unit;
+  const std::uint64_t windowsPerReset = u32(control, 20);
+  return (version == 1 || version == 2) && window >= kFrame && window <= (1u << 21) && (window & (window - 1)) == 0 &&
+         resetInterval != 0 && resetInterval <= 0xFFFFFFFFu && resetInterval % (window / 2) == 0 &&
+         windowsPerReset >= 1 && windowsPerReset <= 64 && resetInterval / (window / 2) * windowsPerReset <= 0xFFFFFFFFu;
+}
+
 // How many times its size a compressed object may unpack to; LZX gains about ten times at
 // best on help pages and pictures.
 constexpr std::uint64_t kMaxExpansion = 64;
@@ -133,7 +152,35 @@ bool directoryIsSound(const std::string& path, std::uint64_t fileSize) {
     state[static_cast<std::size_t>(at)] = 2;
     return true;
   };
-  return root < 0 || visit(root, 0);
+  if (root >= 0 && !visit(root, 0)) return false;
+
+  // chmlib reads the compressed section's parameters while it opens the file: every listing
+  // entry of that name, on any page the index might lead to, is checked before it does.
+  const std::uint64_t dataAt = u32(header, 4) == 3 ? u64(header, 0x58) : dirAt + dirLength;
+  if (dataAt > fileSize) return false;
+  for (std::uint64_t b = 0; b < blocks; ++b) {
+    if (!isPage(static_cast<std::int64_t>(b), "PMGL")) continue;
+    const std::size_t start = block(b);
+    const std::uint64_t free = u32(dir, start + 4);
+    if (free > blockLength - 0x14) return false;
+    const std::size_t end = start + static_cast<std::size_t>(blockLength - free);
+    for (std::size_t p = start + 0x14; p < end;) {
+      std::uint64_t nameLength = 0, section = 0, offset = 0, length = 0;
+      if (!encint(dir, p, end, nameLength) || nameLength > end - p) return false;
+      const std::string name = dir.substr(p, static_cast<std::size_t>(nameLength));
+      p += static_cast<std::size_t>(nameLength);
+      if (!encint(dir, p, end, section) || !encint(dir, p, end, offset) || !encint(dir, p, end, length)) return false;
+      if (!equalNoCase(name, kStorage + "ControlData")) continue;
+      if (section != 0 || length < 28 || length > 256 || offset > fileSize - dataAt || length > fileSize - dataAt - offset)
+        return false;
+      std::string control(static_cast<std::size_t>(length), '\0');
+      in.clear();
+      in.seekg(static_cast<std::streamoff>(dataAt + offset));
+      if (!in.read(control.data(), static_cast<std::streamsize>(control.size())) || !controlDataIsSound(control))
+        return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace
@@ -211,37 +258,16 @@ const ChmWindowType* ChmFile::WindowType(const std::string& name) const {
   return nullptr;
 }
 
-std::string ChmFile::ResolveTopic(const std::string& recordedPath) const {
-  if (recordedPath.empty()) return {};
-  if (Has(recordedPath)) return rooted(recordedPath);
-  for (std::size_t slash = recordedPath.find('/', 1); slash != std::string::npos;
-       slash = recordedPath.find('/', slash + 1)) {
-    const std::string tail = recordedPath.substr(slash);
-    if (tail.size() > 1 && Has(tail)) return tail;
-  }
-  return {};
-}
-
 bool ChmFile::compressionIsSound() const {
   // chmlib trusts the compressed section's tables: a frame length or reset table that a help
   // compiler never writes makes its decompressor read past its buffers. Those tables are
   // stored uncompressed, so they are checked here, before anything compressed is read.
-  const std::string kStorage = "::DataSpace/Storage/MSCompressed/";
   chmUnitInfo content;
   if (chm_resolve_object(handle_, (kStorage + "Content").c_str(), &content) != CHM_RESOLVE_SUCCESS) return true;
   const auto control = readExact(kStorage + "ControlData");
   const auto reset =
       readExact(kStorage + "Transform/{7FC28940-9D31-11D0-9B27-00A0C91E9C7C}/InstanceData/ResetTable");
-  if (!control || !reset || control->size() < 28 || control->compare(4, 4, "LZXC") != 0) return false;
-
-  const std::uint32_t version = u32(*control, 8);
-  const std::uint64_t unit = version == 2 ? 0x8000 : 1;
-  const std::uint64_t resetInterval = u32(*control, 12) * unit;
-  const std::uint64_t window = u32(*control, 16) * unit;
-  constexpr std::uint64_t kFrame = 0x8000;  // LZX's frame: every compiler's block length
-  if ((version != 1 && version != 2) || window < kFrame || window > (1u << 21) || (window & (window - 1)) != 0 ||
-      resetInterval == 0 || resetInterval % (window / 2) != 0)
-    return false;
+  if (!control || !reset || !controlDataIsSound(*control)) return false;
 
   if (reset->size() < 0x28 || u32(*reset, 0) != 2 || u32(*reset, 8) != 8) return false;
   const std::uint64_t blocks = u32(*reset, 4);
@@ -268,9 +294,8 @@ void ChmFile::readTables() {
   if (const auto ivb = Read("/#IVB")) {
     const std::size_t end = std::min<std::size_t>(ivb->size(), 4 + u32(*ivb, 0));
     for (std::size_t at = 4; at + 8 <= end; at += 8) {
-      const std::string recorded = stringAt(strings, u32(*ivb, at + 4));
-      const std::string topic = ResolveTopic(recorded);
-      if (!topic.empty()) contextMap_[u32(*ivb, at)] = topic;
+      const std::string topic = stringAt(strings, u32(*ivb, at + 4));
+      if (!topic.empty() && Has(topic)) contextMap_[u32(*ivb, at)] = rooted(topic);
     }
   }
 

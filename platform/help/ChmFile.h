@@ -43,7 +43,8 @@ class ChmFile {
   // Every normal file object (topics, pictures, contents and index), internal tables left out.
   std::vector<std::string> Objects() const;
 
-  // Context number -> topic path, read from the compiled map (#IVB and #STRINGS).
+  // Context number -> topic path, read from the compiled map (#IVB and #STRINGS), which names
+  // each topic by its path inside the file; a number whose topic is missing is left out.
   const std::map<std::uint32_t, std::string>& ContextMap() const { return contextMap_; }
   // Window types in the order the project listed them (#WINDOWS and #STRINGS).
   const std::vector<ChmWindowType>& WindowTypes() const { return windowTypes_; }
@@ -54,11 +55,6 @@ class ChmFile {
   const std::string& Title() const { return title_; }
   // The window type a viewer takes when none is asked for (#SYSTEM), empty when none.
   const std::string& DefaultWindow() const { return defaultWindow_; }
-
-  // The archive object that a path recorded by the help compiler refers to. The compiler may
-  // record the absolute path of the source file it compiled; such a path is matched on its
-  // longest tail that names an object of the archive. Empty when nothing matches.
-  std::string ResolveTopic(const std::string& recordedPath) const;
 
  private:
   ChmFile(std::string path, ::chmFile* handle, std::uint64_t fileSize);

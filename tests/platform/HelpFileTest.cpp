@@ -1,8 +1,12 @@
 // The compiled help file as the build makes it, read back with chmlib: the tables the viewer
 // relies on are really in it and every topic, picture and link it names is there.
+#include <chm_lib.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <regex>
 #include <set>
 
@@ -45,6 +49,35 @@ TEST(HelpFile, HoldsTheContextMapAndTheMainWindowType) {
   EXPECT_TRUE(file->Has(main->contentsFile));
   EXPECT_TRUE(file->Has(main->indexFile));
   EXPECT_EQ(file->DefaultTopic(), "start.htm");
+}
+
+// Another reader, with chmlib alone and no knowledge of how the file was built, follows
+// context 1 to the first page: the context map names it by its path inside the file.
+TEST(HelpFile, AnotherReaderFollowsContextOneWithChmlibAlone) {
+  chmFile* file = chm_open(TONALIX_HELP_FILE);
+  ASSERT_NE(file, nullptr);
+  auto read = [file](const std::string& path) {
+    chmUnitInfo ui;
+    if (chm_resolve_object(file, path.c_str(), &ui) != CHM_RESOLVE_SUCCESS) return std::string();
+    std::string data(static_cast<std::size_t>(ui.length), '\0');
+    chm_retrieve_object(file, &ui, reinterpret_cast<unsigned char*>(data.data()), 0, static_cast<LONGINT64>(ui.length));
+    return data;
+  };
+  const std::string ivb = read("/#IVB"), strings = read("/#STRINGS");
+  std::string topic;
+  for (std::size_t at = 4; at + 8 <= ivb.size(); at += 8) {
+    std::uint32_t id = 0, text = 0;
+    std::memcpy(&id, ivb.data() + at, 4);
+    std::memcpy(&text, ivb.data() + at + 4, 4);
+    if (id == 1 && text < strings.size()) topic = strings.c_str() + text;
+  }
+  EXPECT_EQ(topic, "start.htm");
+  std::ifstream source(TONALIX_HELP_SOURCE "/start.htm", std::ios::binary);
+  std::stringstream page;
+  page << source.rdbuf();
+  EXPECT_FALSE(page.str().empty());
+  EXPECT_EQ(read("/" + topic), page.str());
+  chm_close(file);
 }
 
 TEST(HelpFile, EveryTopicPictureAndLinkItNamesIsInIt) {
