@@ -2,6 +2,7 @@
 // the desktop's sound server, or into a null output that keeps time when there is no device.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -67,9 +68,12 @@ class AudioEngine {
 
   // Any thread: loads the instruments these messages select (a song's program changes with
   // the bank selects before them) and keeps them until releaseInstruments(), so that a song
-  // changing instruments as it plays never waits for a load.
-  void prepareInstruments(const std::vector<std::uint32_t>& messages);
+  // changing instruments as it plays never waits for a load. Loads no more once `cancel` is set.
+  void prepareInstruments(const std::vector<std::uint32_t>& messages, const std::atomic<bool>* cancel = nullptr);
   void releaseInstruments();
+  // Any thread, once started: as prepareInstruments(), but kept for as long as the engine runs
+  // (songs known ahead of time then start without loading anything).
+  void keepInstruments(const std::vector<std::uint32_t>& messages, const std::atomic<bool>* cancel = nullptr);
   // Instruments loaded now (after letting go of those no longer needed, when nothing sounds).
   int instrumentsHeld();
 

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "platform/mci/FrameScheduler.h"
 #include "platform/mci/SequencePlayer.h"
@@ -22,8 +23,11 @@ class SynthSequencePlayer final : public SequencePlayer {
   // ride out a late wake-up of the feeder on a busy machine; small enough that a stop cuts
   // off little already-queued music.
   static constexpr double kAheadSeconds = 0.06;
-  // Distance of the song's start from the rendering position when play begins.
-  static constexpr double kLeadSeconds = 0.02;
+  // Distance of the song's start from the rendering position once its opening instruments
+  // are ready: the opening is handed over before start() returns, so this only has to cover
+  // the moment between reading the position and queueing, plus a block the output may be
+  // rendering meanwhile.
+  static constexpr double kLeadSeconds = 0.005;
   static constexpr int kPassMillis = 10;
   static constexpr std::size_t kMaxPerPass = 256;
 
@@ -47,6 +51,8 @@ class SynthSequencePlayer final : public SequencePlayer {
 
  private:
   void run();
+  // One pass of the feeder: hands over what is due before the horizon; returns how many.
+  std::size_t feed();
   std::uint64_t frameAtMicros(std::uint64_t micros) const;
   void schedule(std::uint32_t message, std::uint64_t frame);
 
@@ -69,6 +75,9 @@ class SynthSequencePlayer final : public SequencePlayer {
   std::condition_variable wake_;
   bool stopRequested_ = false;
   std::thread thread_;
+  // Makes the song's later instruments ready while it plays.
+  std::thread preparer_;
+  std::atomic<bool> stopPreparing_{false};
 };
 
 }  // namespace tonalix::platform
