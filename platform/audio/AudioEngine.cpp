@@ -415,6 +415,8 @@ int AudioEngine::instrumentsHeld() {
   return impl_->keeper.heldCount();
 }
 
+bool AudioEngine::holdsInstrument(int bank, int program) const { return impl_->keeper.holds(bank, program); }
+
 void AudioEngine::allNotesOff() {
   impl_->schedule.requestAllNotesOff();
   impl_->wakeSignal.notify();

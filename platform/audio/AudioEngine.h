@@ -76,6 +76,8 @@ class AudioEngine {
   void keepInstruments(const std::vector<std::uint32_t>& messages, const std::atomic<bool>* cancel = nullptr);
   // Instruments loaded now (after letting go of those no longer needed, when nothing sounds).
   int instrumentsHeld();
+  // Whether this instrument is loaded now.
+  bool holdsInstrument(int bank, int program) const;
 
   // Frames rendered so far; the frame the next block starts at.
   std::uint64_t framePosition() const;
