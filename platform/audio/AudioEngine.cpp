@@ -400,8 +400,8 @@ bool AudioEngine::scheduleShortMessage(std::uint32_t message, std::uint64_t fram
   return queued;
 }
 
-void AudioEngine::prepareInstruments(const std::vector<std::uint32_t>& messages, const std::atomic<bool>* cancel) {
-  impl_->keeper.prepare(messages, cancel);
+void AudioEngine::prepareInstruments(const std::vector<std::uint32_t>& messages) {
+  impl_->keeper.prepare(messages);
 }
 
 void AudioEngine::keepInstruments(const std::vector<std::uint32_t>& messages, const std::atomic<bool>* cancel) {

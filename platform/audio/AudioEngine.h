@@ -68,11 +68,12 @@ class AudioEngine {
 
   // Any thread: loads the instruments these messages select (a song's program changes with
   // the bank selects before them) and keeps them until releaseInstruments(), so that a song
-  // changing instruments as it plays never waits for a load. Loads no more once `cancel` is set.
-  void prepareInstruments(const std::vector<std::uint32_t>& messages, const std::atomic<bool>* cancel = nullptr);
+  // changing instruments as it plays never waits for a load.
+  void prepareInstruments(const std::vector<std::uint32_t>& messages);
   void releaseInstruments();
   // Any thread, once started: as prepareInstruments(), but kept for as long as the engine runs
-  // (songs known ahead of time then start without loading anything).
+  // (songs known ahead of time then start without loading anything). Loads no more once
+  // `cancel` is set.
   void keepInstruments(const std::vector<std::uint32_t>& messages, const std::atomic<bool>* cancel = nullptr);
   // Instruments loaded now (after letting go of those no longer needed, when nothing sounds).
   int instrumentsHeld();

@@ -183,8 +183,8 @@ PresetKeeper::Choice PresetKeeper::admit(std::uint32_t message) {
   return {true, bank, program};
 }
 
-void PresetKeeper::prepare(const std::vector<std::uint32_t>& messages, const std::atomic<bool>* cancel) {
-  holdAll(messages, false, cancel);
+void PresetKeeper::prepare(const std::vector<std::uint32_t>& messages) {
+  holdAll(messages, false, nullptr);
 }
 
 void PresetKeeper::keep(const std::vector<std::uint32_t>& messages, const std::atomic<bool>* cancel) {

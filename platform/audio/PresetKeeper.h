@@ -74,11 +74,12 @@ class PresetKeeper {
   }
   // Loads and keeps what these messages (a song's bank selects and program changes) will
   // select, until release(). One instrument loads at a time, so a sender waits for one, not
-  // the whole list; once `cancel` is set no more are loaded.
-  void prepare(const std::vector<std::uint32_t>& messages, const std::atomic<bool>* cancel = nullptr);
+  // the whole list.
+  void prepare(const std::vector<std::uint32_t>& messages);
   void release();
   // As prepare(), from the reset bank selection, but kept for as long as the keeper runs:
   // choices known ahead of time (the built-in songs') then cost nothing when they are made.
+  // Once `cancel` is set no more are loaded.
   void keep(const std::vector<std::uint32_t>& messages, const std::atomic<bool>* cancel = nullptr);
   // Lets go of what is no longer needed now rather than at the next look.
   void collect();

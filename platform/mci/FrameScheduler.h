@@ -2,7 +2,6 @@
 // an exact frame of its stream. The built-in engine is one; tests supply their own.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -20,10 +19,8 @@ class FrameScheduler {
   virtual std::uint64_t framePosition() const = 0;
   virtual int sampleRate() const = 0;
   // Makes ready, and keeps until released, the instruments these program changes and bank
-  // selects will choose, so choosing them later costs nothing. Makes no more ready once
-  // `cancel` is set.
-  virtual void prepareInstruments(const std::vector<std::uint32_t>& /*messages*/,
-                                  const std::atomic<bool>* /*cancel*/ = nullptr) {}
+  // selects will choose, so choosing them later costs nothing.
+  virtual void prepareInstruments(const std::vector<std::uint32_t>& /*messages*/) {}
   virtual void releaseInstruments() {}
 };
 
@@ -37,8 +34,8 @@ class AudioEngineScheduler final : public FrameScheduler {
   void cancelScheduled() override { engine_.cancelScheduled(); }
   std::uint64_t framePosition() const override { return engine_.framePosition(); }
   int sampleRate() const override { return engine_.sampleRate(); }
-  void prepareInstruments(const std::vector<std::uint32_t>& messages, const std::atomic<bool>* cancel) override {
-    engine_.prepareInstruments(messages, cancel);
+  void prepareInstruments(const std::vector<std::uint32_t>& messages) override {
+    engine_.prepareInstruments(messages);
   }
   void releaseInstruments() override { engine_.releaseInstruments(); }
 

@@ -23,25 +23,15 @@ std::vector<std::uint32_t> MidiSequence::chaseBefore(std::size_t index) const {
   return out;
 }
 
-
-std::vector<std::uint32_t> MidiSequence::instrumentChoices(std::size_t end) const {
+std::vector<std::uint32_t> MidiSequence::instrumentChoices() const {
   std::vector<std::uint32_t> out;
-  for (std::size_t i = 0; i < end && i < events.size(); ++i) {
-    const ShortMessage m = ShortMessage::unpack(events[i].message);
+  for (const SequenceEvent& event : events) {
+    const ShortMessage m = ShortMessage::unpack(event.message);
     if (m.kind() == ShortMessage::kProgramChange ||
         (m.kind() == ShortMessage::kControlChange && m.data1 == ShortMessage::kBankSelect))
-      out.push_back(events[i].message);
+      out.push_back(event.message);
   }
   return out;
-}
-
-std::size_t MidiSequence::openingEnd(std::size_t from) const {
-  std::size_t i = from;
-  while (i < events.size() && !ShortMessage::unpack(events[i].message).isNoteOn()) ++i;
-  if (i == events.size()) return i;
-  const std::uint64_t first = events[i].micros;
-  while (i < events.size() && events[i].micros == first) ++i;
-  return i;
 }
 
 }  // namespace tonalix::platform

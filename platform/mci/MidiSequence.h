@@ -27,12 +27,9 @@ struct MidiSequence {
   // Messages that set up channels (programs, controllers, pitch bend, pressure) before event
   // `index`, in order: sent first when playback resumes in the middle of a song.
   std::vector<std::uint32_t> chaseBefore(std::size_t index) const;
-  // The program changes and bank selects of events [0, end), in order: what the song chooses
-  // to play with, for loading its instruments before they are chosen.
-  std::vector<std::uint32_t> instrumentChoices(std::size_t end = SIZE_MAX) const;
-  // The end of the song's opening from event `from`: everything up to and at the time of the
-  // first note from there (the end of the song when no note follows).
-  std::size_t openingEnd(std::size_t from) const;
+  // The program changes and bank selects, in order: what the song chooses to play with, for
+  // loading its instruments before they are chosen.
+  std::vector<std::uint32_t> instrumentChoices() const;
 };
 
 }  // namespace tonalix::platform

@@ -32,11 +32,11 @@ void SynthSequencePlayer::start(const MidiSequence& sequence, std::size_t fromIn
   stop();
   sequence_ = &sequence;
   fromIndex = std::min(fromIndex, sequence.events.size());
-  // The song waits only for the instruments of its opening (those of the skipped part with
-  // them); the later ones are made ready while it plays, and a change whose instrument is not
-  // ready by its turn holds the feeder until it is. Instruments kept ahead of time are ready
-  // already: such a song starts at once.
-  output_.prepareInstruments(sequence.instrumentChoices(sequence.openingEnd(fromIndex)));
+  // Every instrument the song chooses is loaded before it starts, so that none is loaded
+  // while it plays: a load then would hold up the song's own changes on the audio thread (the
+  // two synthesizers share the SoundFont's samples) and put its timing out. Instruments kept
+  // ahead of time (the sample songs') are ready already: such a song starts at once.
+  output_.prepareInstruments(sequence.instrumentChoices());
   rate_ = static_cast<std::uint64_t>(std::max(1, output_.sampleRate()));
   // From the beginning the song keeps its opening silence; a resume starts at the next event.
   baseMicros_ = fromIndex > 0 && fromIndex < sequence.events.size() ? sequence.events[fromIndex].micros : 0;
@@ -59,10 +59,6 @@ void SynthSequencePlayer::start(const MidiSequence& sequence, std::size_t fromIn
   // holds however late that is.
   feed();
   thread_ = std::thread([this] { run(); });
-  stopPreparing_.store(false, std::memory_order_relaxed);
-  preparer_ = std::thread([this, choices = sequence.instrumentChoices()] {
-    output_.prepareInstruments(choices, &stopPreparing_);
-  });
 }
 
 std::size_t SynthSequencePlayer::feed() {
@@ -107,9 +103,6 @@ void SynthSequencePlayer::run() {
 
 void SynthSequencePlayer::stop() {
   if (!thread_.joinable()) return;
-  // What it made ready is let go with the rest.
-  stopPreparing_.store(true, std::memory_order_relaxed);
-  if (preparer_.joinable()) preparer_.join();
   output_.releaseInstruments();
   {
     std::lock_guard lock(mutex_);

@@ -9,7 +9,6 @@
 #include <memory>
 #include <mutex>
 #include <thread>
-#include <vector>
 
 #include "platform/mci/FrameScheduler.h"
 #include "platform/mci/SequencePlayer.h"
@@ -23,8 +22,8 @@ class SynthSequencePlayer final : public SequencePlayer {
   // ride out a late wake-up of the feeder on a busy machine; small enough that a stop cuts
   // off little already-queued music.
   static constexpr double kAheadSeconds = 0.06;
-  // Distance of the song's start from the rendering position once its opening instruments
-  // are ready: the opening is handed over before start() returns, so this only has to cover
+  // Distance of the song's start from the rendering position once its instruments are
+  // ready: the opening is handed over before start() returns, so this only has to cover
   // the moment between reading the position and queueing, plus a block the output may be
   // rendering meanwhile.
   static constexpr double kLeadSeconds = 0.005;
@@ -75,9 +74,6 @@ class SynthSequencePlayer final : public SequencePlayer {
   std::condition_variable wake_;
   bool stopRequested_ = false;
   std::thread thread_;
-  // Makes the song's later instruments ready while it plays.
-  std::thread preparer_;
-  std::atomic<bool> stopPreparing_{false};
 };
 
 }  // namespace tonalix::platform

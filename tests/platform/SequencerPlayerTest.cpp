@@ -276,9 +276,8 @@ TEST(PortSequencePlayer, ReachesTheEndOfTheSong) {
   player.stop();
 }
 
-// A song whose instruments were kept ahead sounds in the first block rendered after start(),
-// with nothing loaded meanwhile. Its later instruments are made ready while it plays and go
-// with it, even when it stops while they are still being made ready; the kept ones stay.
+// A song whose instruments were kept ahead sounds in the first block rendered after start().
+// The instruments it made ready for itself go with it; the kept ones stay.
 TEST(SynthSequencePlayer, KeptInstrumentsStartASongAtOnceAndOutliveIt) {
   AudioEngine engine;
   ASSERT_TRUE(engine.start(test::offlineConfig()));
@@ -288,7 +287,7 @@ TEST(SynthSequencePlayer, KeptInstrumentsStartASongAtOnceAndOutliveIt) {
 
   MidiSequence seq;
   seq.events = {{0, 0x28C0}, {0, 0x7F4590}, {500000, 0x004580}};
-  for (std::uint32_t program = 1; program <= 30; ++program)  // long after the stop
+  for (std::uint32_t program = 1; program <= 30; ++program)  // never heard: it stops before
     seq.events.push_back({10000000 + program * 100000, 0xC1u | (program << 8)});
   seq.durationMicros = 14000000;
   SynthSequencePlayer player(engine);
