@@ -2,16 +2,21 @@
 // the built-in song written to its temporary file, "open ... type sequencer alias mymidi" and
 // "play mymidi" through the command layer, until the first block with sound leaves the
 // synthesizer (its first note is at time 0 in every song). The engine renders on its
-// real-time null output, so the figures are the program's own share; a sound server adds its
-// buffer on top. Prints each song's time, then the median and the worst, and the peak
-// resident memory of this process.
-// Usage: song_start_bench [--no-preload] [SoundFont, default FluidR3_GM]
+// real-time null output, so the figures are the program's own share; with --pulse it plays
+// into a private PulseAudio daemon instead, and the time is taken to the first sound captured
+// from the sink's monitor, as heard. Prints each song's time, then the median and the worst,
+// and the peak resident memory of this process.
+// Usage: song_start_bench [--no-preload] [--pulse] [SoundFont, default FluidR3_GM]
+#include <poll.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,6 +30,7 @@
 #include "songs/SampleSongCatalogue.h"
 #include "songs/SampleSongInstruments.h"
 #include "songs/SampleTempFiles.h"
+#include "tests/support/PulseDaemon.h"
 #include "tests/support/ScratchDir.h"
 
 using namespace tonalix;
@@ -60,6 +66,54 @@ class FirstSound final : public platform::MixTap {
   std::atomic<int> silent_{0};
 };
 
+// The first sound captured from a PulseAudio sink's monitor after arm().
+class CapturedSound {
+ public:
+  explicit CapturedSound(const std::string& monitor) {
+    const std::string cmd = "parec -d " + monitor +
+                            " --latency-msec=1 --format=float32le --channels=1 --rate=48000 --raw 2>/dev/null";
+    pipe_ = popen(cmd.c_str(), "r");
+    if (pipe_) reader_ = std::thread([this] { read(); });
+  }
+  ~CapturedSound() {
+    stop_ = true;
+    if (reader_.joinable()) reader_.join();
+    if (pipe_) pclose(pipe_);  // parec ends at its next write into the closed pipe
+  }
+  bool running() const { return pipe_ != nullptr; }
+  void arm() {
+    heard_.store(0);
+    armed_.store(true);
+  }
+  std::int64_t heardAt() const { return heard_.load(); }
+
+ private:
+  void read() {
+    unsigned char bytes[4 * 48];
+    std::size_t held = 0;  // bytes of a sample split across two reads
+    pollfd in{::fileno(pipe_), POLLIN, 0};
+    while (!stop_) {
+      if (::poll(&in, 1, 50) <= 0) continue;
+      const ssize_t got = ::read(in.fd, bytes + held, sizeof bytes - held);
+      if (got <= 0) break;
+      const std::size_t total = held + static_cast<std::size_t>(got);
+      bool sound = false;
+      for (std::size_t at = 0; at + 4 <= total && !sound; at += 4) {
+        float sample;
+        std::memcpy(&sample, bytes + at, 4);
+        sound = std::fabs(sample) > 1e-4f;
+      }
+      held = total % 4;
+      std::memmove(bytes, bytes + total - held, held);
+      if (sound && armed_.exchange(false)) heard_.store(Clock::now().time_since_epoch().count());
+    }
+  }
+  FILE* pipe_ = nullptr;
+  std::thread reader_;
+  std::atomic<bool> stop_{false}, armed_{false};
+  std::atomic<std::int64_t> heard_{0};
+};
+
 template <typename Done>
 bool waitFor(Done done, std::chrono::milliseconds limit) {
   const auto deadline = Clock::now() + limit;
@@ -82,19 +136,38 @@ long peakKiB() {
 
 int main(int argc, char** argv) {
   bool preload = true;
+  bool pulse = false;
   std::string soundFont = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--no-preload") == 0) preload = false;
+    else if (std::strcmp(argv[i], "--pulse") == 0) pulse = true;
     else soundFont = argv[i];
   }
 
+  std::unique_ptr<testing::PulseDaemon> daemon;
+  if (pulse) {
+    unsetenv("PULSE_SERVER");
+    daemon = std::make_unique<testing::PulseDaemon>(std::vector<std::string>{"tonalix_bench"});
+    if (!daemon->start()) {
+      std::fprintf(stderr, "No PulseAudio daemon could be started.\n");
+      return 1;
+    }
+  }
   platform::AudioEngine engine;
   platform::AudioConfig config;
-  config.output = platform::AudioConfig::Output::Null;
+  config.output = pulse ? platform::AudioConfig::Output::Automatic : platform::AudioConfig::Output::Null;
   config.soundFont = soundFont;
   if (!engine.start(config)) {
     std::fprintf(stderr, "%s\n", engine.lastError().c_str());
     return 1;
+  }
+  std::printf("output %s\n", engine.outputName().c_str());
+  std::unique_ptr<CapturedSound> captured;
+  if (pulse) {
+    if (engine.outputName() != "pulseaudio") return 1;
+    captured = std::make_unique<CapturedSound>("tonalix_bench.monitor");
+    if (!captured->running()) return 1;
+    std::this_thread::sleep_for(std::chrono::seconds(2));  // an idle null sink pre-fills about 2 s
   }
   platform::setBuiltInSynth(&engine);
   FirstSound tap;
@@ -119,6 +192,7 @@ int main(int argc, char** argv) {
       return 1;
     }
     tap.arm();
+    if (captured) captured->arm();
     const auto click = Clock::now();
     const auto written = files.Write(n, platform::FindResData(songs::SampleSongDataId(n), songs::kSampleSongDataType));
     const std::string open = "open \"" + written.path + "\" type sequencer alias mymidi";
@@ -126,20 +200,22 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "song %d could not be started\n", n);
       return 1;
     }
-    if (!waitFor([&] { return tap.heardAt() != 0; }, std::chrono::seconds(20))) {
+    auto heardAt = [&] { return captured ? captured->heardAt() : tap.heardAt(); };
+    if (!waitFor([&] { return heardAt() != 0; }, std::chrono::seconds(20))) {
       std::fprintf(stderr, "song %d: no sound\n", n);
       return 1;
     }
-    const double ms = std::chrono::duration<double, std::milli>(Clock::duration(tap.heardAt()) - click.time_since_epoch()).count();
+    const double ms = std::chrono::duration<double, std::milli>(Clock::duration(heardAt()) - click.time_since_epoch()).count();
     times.push_back(ms);
     std::printf("song %2d: %6.1f ms\n", n, ms);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     mci.sendString("close all", nullptr, 0);
   }
-  std::printf("click to first sound (%s): median %.1f ms, worst %.1f ms; peak resident %ld MB\n",
-              preload ? "instruments kept ahead" : "no preload", bench::percentile(times, 0.5),
+  std::printf("click to first sound %s (%s): median %.1f ms, worst %.1f ms; peak resident %ld MB\n",
+              pulse ? "heard through the sound server" : "rendered", preload ? "instruments kept ahead" : "no preload", bench::percentile(times, 0.5),
               bench::percentile(times, 1.0), peakKiB() / 1024);
   engine.detachTap(&tap);
   platform::setBuiltInSynth(nullptr);
+  captured.reset();
   return 0;
 }
