@@ -21,6 +21,7 @@
 #include "platform/system/ShutdownSignals.h"
 #include "platform/system/SingleInstance.h"
 #include "platform/system/SoundEnvironment.h"
+#include "songs/SampleSongInstruments.h"
 
 namespace tonalix {
 
@@ -78,6 +79,11 @@ int Start(int argc, char** argv, const StartServices& services) {
     soundReady = engine->start();
     started.store(true, std::memory_order_release);
   });
+  // Once the window is up and the engine runs, the sample songs' instruments are loaded on a
+  // worker and kept, so a song button starts its song at once. They fit the memory budget
+  // (the whole SoundFont would not).
+  std::thread preloader;
+  std::atomic<bool> stopPreload{false};
 
   int rc = 0;
   {
@@ -108,9 +114,19 @@ int Start(int argc, char** argv, const StartServices& services) {
       if (!started.load(std::memory_order_acquire)) return;
       watch->stop();
       starter.join();
-      if (!soundReady)
+      if (!soundReady) {
         message(&window, platform::kProgramTitle, QString::fromStdString(engine->lastError()),
                 widgets::MessageIcon::None);
+        return;
+      }
+      preloader = std::thread([&engine, &stopPreload] {
+        QElapsedTimer took;
+        took.start();
+        songs::KeepSampleSongInstruments(*engine, stopPreload);
+        if (!stopPreload.load())
+          platform::diagnose("sound", "the sample songs' instruments are ready after " +
+                                          std::to_string(took.elapsed()) + " ms");
+      });
     });
     watch->start();
     // The output's notice (a fall-back to the silent output, a lost device) is told once
@@ -130,6 +146,8 @@ int Start(int argc, char** argv, const StartServices& services) {
     shownWindow = nullptr;
   }
   if (starter.joinable()) starter.join();
+  stopPreload.store(true);
+  if (preloader.joinable()) preloader.join();
   platform::setBuiltInSynth(nullptr);
   engine->stop();
   return rc;

@@ -404,12 +404,18 @@ void AudioEngine::prepareInstruments(const std::vector<std::uint32_t>& messages)
   impl_->keeper.prepare(messages);
 }
 
+void AudioEngine::keepInstruments(const std::vector<std::uint32_t>& messages, const std::atomic<bool>* cancel) {
+  impl_->keeper.keep(messages, cancel);
+}
+
 void AudioEngine::releaseInstruments() { impl_->keeper.release(); }
 
 int AudioEngine::instrumentsHeld() {
   impl_->keeper.collect();
   return impl_->keeper.heldCount();
 }
+
+bool AudioEngine::holdsInstrument(int bank, int program) const { return impl_->keeper.holds(bank, program); }
 
 void AudioEngine::allNotesOff() {
   impl_->schedule.requestAllNotesOff();

@@ -2,6 +2,7 @@
 // the desktop's sound server, or into a null output that keeps time when there is no device.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -70,8 +71,14 @@ class AudioEngine {
   // changing instruments as it plays never waits for a load.
   void prepareInstruments(const std::vector<std::uint32_t>& messages);
   void releaseInstruments();
+  // Any thread, once started: as prepareInstruments(), but kept for as long as the engine runs
+  // (songs known ahead of time then start without loading anything). Loads no more once
+  // `cancel` is set.
+  void keepInstruments(const std::vector<std::uint32_t>& messages, const std::atomic<bool>* cancel = nullptr);
   // Instruments loaded now (after letting go of those no longer needed, when nothing sounds).
   int instrumentsHeld();
+  // Whether this instrument is loaded now.
+  bool holdsInstrument(int bank, int program) const;
 
   // Frames rendered so far; the frame the next block starts at.
   std::uint64_t framePosition() const;

@@ -184,17 +184,36 @@ PresetKeeper::Choice PresetKeeper::admit(std::uint32_t message) {
 }
 
 void PresetKeeper::prepare(const std::vector<std::uint32_t>& messages) {
-  std::lock_guard lock(mutex_);
-  if (!ready_) return;
-  Banks banks = banks_;
+  holdAll(messages, false, nullptr);
+}
+
+void PresetKeeper::keep(const std::vector<std::uint32_t>& messages, const std::atomic<bool>* cancel) {
+  holdAll(messages, true, cancel);
+}
+
+void PresetKeeper::holdAll(const std::vector<std::uint32_t>& messages, bool forGood, const std::atomic<bool>* cancel) {
+  Banks banks;
+  banks.reset();
+  {
+    std::lock_guard lock(mutex_);
+    if (!ready_) return;
+    if (!forGood) banks = banks_;  // a song chooses from where the channels stand now
+  }
   for (std::uint32_t message : messages) {
+    if (cancel && cancel->load(std::memory_order_relaxed)) return;
     const ShortMessage m = ShortMessage::unpack(message);
     if (m.kind() != ShortMessage::kProgramChange) {
       track(banks, message);
       continue;
     }
-    if (fluid_preset_t* p = resolve(banks, m.channel(), m.data1))
-      hold(keyOf(fluid_preset_get_banknum(p), fluid_preset_get_num(p)), true);
+    // The lock is taken per instrument: a sender (a song's own next change, a key on the
+    // keyboard) waits for at most one load.
+    std::lock_guard lock(mutex_);
+    if (!ready_) return;
+    fluid_preset_t* p = resolve(banks, m.channel(), m.data1);
+    if (!p) continue;
+    const int ch = hold(keyOf(fluid_preset_get_banknum(p), fluid_preset_get_num(p)), !forGood);
+    if (forGood && ch >= 0) holds_[static_cast<std::size_t>(ch)].kept = true;
   }
 }
 
@@ -222,7 +241,7 @@ bool PresetKeeper::collectLocked() {
   int fading = 0;
   for (int ch = 16; ch < kChannels; ++ch) {
     const Hold& h = holds_[static_cast<std::size_t>(ch)];
-    if (h.key < 0 || h.pinned || (settled && onChannel(h.key))) continue;
+    if (h.key < 0 || h.pinned || h.kept || (settled && onChannel(h.key))) continue;
     if (settled && !now.sounds(h.key)) idle.push_back(ch);
     else ++fading;
   }

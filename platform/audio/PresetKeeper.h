@@ -73,9 +73,14 @@ class PresetKeeper {
     use_.reset(0);
   }
   // Loads and keeps what these messages (a song's bank selects and program changes) will
-  // select, until release().
+  // select, until release(). One instrument loads at a time, so a sender waits for one, not
+  // the whole list.
   void prepare(const std::vector<std::uint32_t>& messages);
   void release();
+  // As prepare(), from the reset bank selection, but kept for as long as the keeper runs:
+  // choices known ahead of time (the built-in songs') then cost nothing when they are made.
+  // Once `cancel` is set no more are loaded.
+  void keep(const std::vector<std::uint32_t>& messages, const std::atomic<bool>* cancel = nullptr);
   // Lets go of what is no longer needed now rather than at the next look.
   void collect();
 
@@ -108,6 +113,7 @@ class PresetKeeper {
     int key = -1;            // -1: the channel holds nothing
     std::uint64_t used = 0;  // when last asked for
     bool pinned = false;     // prepared for a song (channels 0-15 hold what a reset selects, for good)
+    bool kept = false;       // kept ahead, for good
   };
   struct Banks {
     std::array<int, 16> msb{};
@@ -120,9 +126,10 @@ class PresetKeeper {
   };
 
   Choice admit(std::uint32_t message);               // with mutex_
-  void track(Banks& banks, std::uint32_t message);   // with mutex_
+  static void track(Banks& banks, std::uint32_t message);
   fluid_preset_t* resolve(const Banks& banks, int channel, int program) const;
   int hold(int key, bool pin);                       // with mutex_: the holding channel or -1
+  void holdAll(const std::vector<std::uint32_t>& messages, bool forGood, const std::atomic<bool>* cancel);
   bool collectLocked();
   void poke();  // with mutex_: the collector looks again
   void enterGate();

@@ -23,4 +23,15 @@ std::vector<std::uint32_t> MidiSequence::chaseBefore(std::size_t index) const {
   return out;
 }
 
+std::vector<std::uint32_t> MidiSequence::instrumentChoices() const {
+  std::vector<std::uint32_t> out;
+  for (const SequenceEvent& event : events) {
+    const ShortMessage m = ShortMessage::unpack(event.message);
+    if (m.kind() == ShortMessage::kProgramChange ||
+        (m.kind() == ShortMessage::kControlChange && m.data1 == ShortMessage::kBankSelect))
+      out.push_back(event.message);
+  }
+  return out;
+}
+
 }  // namespace tonalix::platform

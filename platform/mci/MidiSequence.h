@@ -27,6 +27,9 @@ struct MidiSequence {
   // Messages that set up channels (programs, controllers, pitch bend, pressure) before event
   // `index`, in order: sent first when playback resumes in the middle of a song.
   std::vector<std::uint32_t> chaseBefore(std::size_t index) const;
+  // The program changes and bank selects, in order: what the song chooses to play with, for
+  // loading its instruments before they are chosen.
+  std::vector<std::uint32_t> instrumentChoices() const;
 };
 
 }  // namespace tonalix::platform

@@ -32,15 +32,11 @@ void SynthSequencePlayer::start(const MidiSequence& sequence, std::size_t fromIn
   stop();
   sequence_ = &sequence;
   fromIndex = std::min(fromIndex, sequence.events.size());
-  // Every instrument the song chooses is loaded before its first note is due.
-  std::vector<std::uint32_t> choices;
-  for (const auto& event : sequence.events) {
-    const ShortMessage m = ShortMessage::unpack(event.message);
-    if (m.kind() == ShortMessage::kProgramChange ||
-        (m.kind() == ShortMessage::kControlChange && m.data1 == ShortMessage::kBankSelect))
-      choices.push_back(event.message);
-  }
-  output_.prepareInstruments(choices);
+  // Every instrument the song chooses is loaded before it starts, so that none is loaded
+  // while it plays: a load then would hold up the song's own changes on the audio thread (the
+  // two synthesizers share the SoundFont's samples) and put its timing out. Instruments kept
+  // ahead of time (the sample songs') are ready already: such a song starts at once.
+  output_.prepareInstruments(sequence.instrumentChoices());
   rate_ = static_cast<std::uint64_t>(std::max(1, output_.sampleRate()));
   // From the beginning the song keeps its opening silence; a resume starts at the next event.
   baseMicros_ = fromIndex > 0 && fromIndex < sequence.events.size() ? sequence.events[fromIndex].micros : 0;
@@ -59,39 +55,44 @@ void SynthSequencePlayer::start(const MidiSequence& sequence, std::size_t fromIn
     std::lock_guard lock(mutex_);
     stopRequested_ = false;
   }
+  // The opening is queued here rather than when the feeder first wakes, so the short lead
+  // holds however late that is.
+  feed();
   thread_ = std::thread([this] { run(); });
 }
 
-void SynthSequencePlayer::run() {
+std::size_t SynthSequencePlayer::feed() {
   const auto& events = sequence_->events;
   std::size_t next = next_.load(std::memory_order_relaxed);
   const auto aheadFrames = static_cast<std::uint64_t>(kAheadSeconds * static_cast<double>(rate_));
-  for (;;) {
-    const std::uint64_t position = output_.framePosition();
-    const std::uint64_t horizon = position + aheadFrames;
-    std::size_t handed = 0;
-    while (next < events.size() && handed < kMaxPerPass) {
-      const std::uint64_t frame = frameOf(next);
-      if (frame >= horizon) break;
-      if (!output_.schedule(events[next].message, frame)) break;  // queue full
-      if (frame < position) {
-        lateEvents_.fetch_add(1, std::memory_order_relaxed);
-        const std::uint64_t late = position - frame;
-        if (late > maxLateFrames_.load(std::memory_order_relaxed)) {
-          maxLateFrames_.store(late, std::memory_order_relaxed);
-        }
+  const std::uint64_t position = output_.framePosition();
+  const std::uint64_t horizon = position + aheadFrames;
+  std::size_t handed = 0;
+  while (next < events.size() && handed < kMaxPerPass) {
+    const std::uint64_t frame = frameOf(next);
+    if (frame >= horizon) break;
+    if (!output_.schedule(events[next].message, frame)) break;  // queue full
+    if (frame < position) {
+      lateEvents_.fetch_add(1, std::memory_order_relaxed);
+      const std::uint64_t late = position - frame;
+      if (late > maxLateFrames_.load(std::memory_order_relaxed)) {
+        maxLateFrames_.store(late, std::memory_order_relaxed);
       }
-      notes_.track(events[next].message);
-      ++next;
-      ++handed;
     }
-    next_.store(next, std::memory_order_release);
-    scheduledUntil_.store(next < events.size() ? frameOf(next) : UINT64_MAX,
-                          std::memory_order_release);
-    if (next >= events.size() && position >= endFrame_) {
-      finished_.store(true, std::memory_order_release);
-      return;
-    }
+    notes_.track(events[next].message);
+    ++next;
+    ++handed;
+  }
+  next_.store(next, std::memory_order_release);
+  scheduledUntil_.store(next < events.size() ? frameOf(next) : UINT64_MAX, std::memory_order_release);
+  if (next >= events.size() && position >= endFrame_) finished_.store(true, std::memory_order_release);
+  return handed;
+}
+
+void SynthSequencePlayer::run() {
+  for (;;) {
+    const std::size_t handed = feed();
+    if (finished_.load(std::memory_order_relaxed)) return;
     std::unique_lock lock(mutex_);
     // A full pass means more is due now; otherwise wait for the rendering to move on.
     const auto pause = handed == kMaxPerPass ? std::chrono::milliseconds(0)

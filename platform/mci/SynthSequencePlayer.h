@@ -22,8 +22,11 @@ class SynthSequencePlayer final : public SequencePlayer {
   // ride out a late wake-up of the feeder on a busy machine; small enough that a stop cuts
   // off little already-queued music.
   static constexpr double kAheadSeconds = 0.06;
-  // Distance of the song's start from the rendering position when play begins.
-  static constexpr double kLeadSeconds = 0.02;
+  // Distance of the song's start from the rendering position once its instruments are
+  // ready: the opening is handed over before start() returns, so this only has to cover
+  // the moment between reading the position and queueing, plus a block the output may be
+  // rendering meanwhile.
+  static constexpr double kLeadSeconds = 0.005;
   static constexpr int kPassMillis = 10;
   static constexpr std::size_t kMaxPerPass = 256;
 
@@ -47,6 +50,8 @@ class SynthSequencePlayer final : public SequencePlayer {
 
  private:
   void run();
+  // One pass of the feeder: hands over what is due before the horizon; returns how many.
+  std::size_t feed();
   std::uint64_t frameAtMicros(std::uint64_t micros) const;
   void schedule(std::uint32_t message, std::uint64_t frame);
 

@@ -275,3 +275,37 @@ TEST(PortSequencePlayer, ReachesTheEndOfTheSong) {
   EXPECT_EQ(player.nextIndex(), seq.events.size());
   player.stop();
 }
+
+// A song whose instruments were kept ahead sounds in the first block rendered after start().
+// The instruments it made ready for itself go with it; the kept ones stay.
+TEST(SynthSequencePlayer, KeptInstrumentsStartASongAtOnceAndOutliveIt) {
+  AudioEngine engine;
+  ASSERT_TRUE(engine.start(test::offlineConfig()));
+  const int atStart = engine.instrumentsHeld();  // piano and drum kit
+  engine.keepInstruments({0x28C0});               // violin
+  ASSERT_TRUE(engine.holdsInstrument(0, 40));
+
+  MidiSequence seq;
+  seq.events = {{0, 0x28C0}, {0, 0x7F4590}, {500000, 0x004580}};
+  for (std::uint32_t program = 1; program <= 30; ++program)  // never heard: it stops before
+    seq.events.push_back({10000000 + program * 100000, 0xC1u | (program << 8)});
+  seq.durationMicros = 14000000;
+  SynthSequencePlayer player(engine);
+  player.start(seq, 0);
+  std::vector<float> block(2 * 512);
+  engine.renderOffline(block.data(), 512);
+  EXPECT_GT(test::peakOf(block), 0.01f);
+  player.stop();
+
+  // Three more changes, then a reset: the violin is neither chosen nor among the latest.
+  for (std::uint32_t program = 50; program <= 52; ++program) {
+    engine.sendShortMessage(0xC2u | (program << 8));
+    engine.renderOffline(block.data(), 512);
+  }
+  engine.sendShortMessage(0xFF);
+  int held = 0;
+  for (int second = 0; second < 40 && (held = engine.instrumentsHeld()) > atStart + 3; ++second)
+    for (int i = 0; i < kRate / 512; ++i) engine.renderOffline(block.data(), 512);
+  EXPECT_EQ(held, atStart + 3);  // the violin and the two latest
+  EXPECT_TRUE(engine.holdsInstrument(0, 40));
+}
