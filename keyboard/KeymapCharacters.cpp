@@ -19,7 +19,8 @@ char32_t characterOf(xkb_keysym_t sym) {
   }
 }
 
-char32_t characterAt(xkb_keymap* keymap, xkb_keycode_t key, xkb_layout_index_t layout, xkb_level_index_t level) {
+char32_t characterAt(xkb_keymap* keymap, xkb_keycode_t key, xkb_layout_index_t layout,
+                     xkb_level_index_t level) {
   const xkb_keysym_t* syms = nullptr;
   if (xkb_keymap_key_get_syms_by_level(keymap, key, layout, level, &syms) < 1) return 0;
   return characterOf(syms[0]);
@@ -36,7 +37,8 @@ std::array<KeyCharacters, 65> keymapCharacters(xkb_keymap* keymap, xkb_layout_in
     const xkb_layout_index_t layouts = xkb_keymap_num_layouts_for_key(keymap, key);
     if (layouts == 0) continue;
     const xkb_layout_index_t layout = group % layouts;
-    chars[static_cast<std::size_t>(i)] = {characterAt(keymap, key, layout, 0), characterAt(keymap, key, layout, 1)};
+    chars[static_cast<std::size_t>(i)] = {characterAt(keymap, key, layout, 0),
+                                          characterAt(keymap, key, layout, 1)};
   }
   return chars;
 }

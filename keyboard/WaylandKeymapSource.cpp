@@ -48,15 +48,19 @@ struct WaylandKeymapSource::Connection {
     void* text = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
     close(fd);
     if (text == MAP_FAILED) {
-      platform::diagnose("keyboard", "the compositor's keymap could not be mapped: key labels stay as they were");
+      platform::diagnose(
+          "keyboard", "the compositor's keymap could not be mapped: key labels stay as they were");
       return;
     }
     const char* chars = static_cast<const char*>(text);
-    xkb_keymap* fresh = xkb_keymap_new_from_buffer(context, chars, strnlen(chars, size), XKB_KEYMAP_FORMAT_TEXT_V1,
-                                                   XKB_KEYMAP_COMPILE_NO_FLAGS);
+    xkb_keymap* fresh =
+        xkb_keymap_new_from_buffer(context, chars, strnlen(chars, size), XKB_KEYMAP_FORMAT_TEXT_V1,
+                                   XKB_KEYMAP_COMPILE_NO_FLAGS);
     munmap(text, size);
     if (!fresh) {
-      platform::diagnose("keyboard", "the compositor's keymap could not be compiled: key labels stay as they were");
+      platform::diagnose(
+          "keyboard",
+          "the compositor's keymap could not be compiled: key labels stay as they were");
       return;
     }
     if (keymap) xkb_keymap_unref(keymap);
@@ -71,14 +75,16 @@ struct WaylandKeymapSource::Connection {
     owner->queueChange();
   }
 
-  static void keymapEvent(void* data, wl_keyboard*, std::uint32_t format, int fd, std::uint32_t size) {
+  static void keymapEvent(void* data, wl_keyboard*, std::uint32_t format, int fd,
+                          std::uint32_t size) {
     static_cast<Connection*>(data)->takeKeymap(format, fd, size);
   }
   static void enterEvent(void*, wl_keyboard*, std::uint32_t, wl_surface*, wl_array*) {}
   static void leaveEvent(void*, wl_keyboard*, std::uint32_t, wl_surface*) {}
-  static void keyEvent(void*, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t) {}
-  static void modifiersEvent(void* data, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t,
-                             std::uint32_t group) {
+  static void keyEvent(void*, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t,
+                       std::uint32_t) {}
+  static void modifiersEvent(void* data, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t,
+                             std::uint32_t, std::uint32_t group) {
     static_cast<Connection*>(data)->takeGroup(group);
   }
   static void repeatEvent(void*, wl_keyboard*, std::int32_t, std::int32_t) {}
@@ -99,12 +105,13 @@ struct WaylandKeymapSource::Connection {
   static void nameEvent(void*, wl_seat*, const char*) {}
   static constexpr wl_seat_listener kSeat = {capabilitiesEvent, nameEvent};
 
-  static void globalEvent(void* data, wl_registry* registry, std::uint32_t name, const char* interface,
-                          std::uint32_t version) {
+  static void globalEvent(void* data, wl_registry* registry, std::uint32_t name,
+                          const char* interface, std::uint32_t version) {
     auto* self = static_cast<Connection*>(data);
     // The first seat is the user's keyboard; a desktop with several seats gives each its own.
     if (self->seat || std::strcmp(interface, wl_seat_interface.name) != 0) return;
-    self->seat = static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, std::min(version, 4u)));
+    self->seat = static_cast<wl_seat*>(
+        wl_registry_bind(registry, name, &wl_seat_interface, std::min(version, 4u)));
     wl_seat_add_listener(self->seat, &kSeat, self);
   }
   static void globalRemoveEvent(void*, wl_registry*, std::uint32_t) {}
@@ -117,14 +124,17 @@ WaylandKeymapSource::WaylandKeymapSource(QObject* parent) : QObject(parent) {
   wl->display = wl_display_connect(nullptr);
   wl->context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
   if (!wl->display || !wl->context) {
-    platform::diagnose("keyboard", "no connection to the Wayland compositor's keymap: key labels keep the US names");
+    platform::diagnose(
+        "keyboard",
+        "no connection to the Wayland compositor's keymap: key labels keep the US names");
     return;
   }
   wl->registry = wl_display_get_registry(wl->display);
   wl_registry_add_listener(wl->registry, &Connection::kRegistry, wl.get());
   // No round trip: the answers arrive through the event loop like everything after them.
   wl_display_flush(wl->display);
-  wl->notifier = std::make_unique<QSocketNotifier>(wl_display_get_fd(wl->display), QSocketNotifier::Read);
+  wl->notifier =
+      std::make_unique<QSocketNotifier>(wl_display_get_fd(wl->display), QSocketNotifier::Read);
   connect(wl->notifier.get(), &QSocketNotifier::activated, this, &WaylandKeymapSource::readEvents);
   wl_ = std::move(wl);
   // The compositor tells the group only to the client holding the keyboard focus, which is Qt's
@@ -142,7 +152,8 @@ void WaylandKeymapSource::readEvents() {
   // The socket is readable, and reading never waits: a failure means the compositor is gone.
   if (wl_display_read_events(display) < 0 || wl_display_dispatch_pending(display) < 0) {
     wl_->notifier->setEnabled(false);
-    platform::diagnose("keyboard", "the connection to the Wayland compositor closed: key labels stay as they are");
+    platform::diagnose(
+        "keyboard", "the connection to the Wayland compositor closed: key labels stay as they are");
     return;
   }
   wl_display_flush(display);
@@ -170,7 +181,8 @@ bool WaylandKeymapSource::eventFilter(QObject*, QEvent* event) {
   const xkb_keysym_t typed = key->nativeVirtualKey();
   if (typed == XKB_KEY_NoSymbol) return false;
   const auto gives = [&](xkb_layout_index_t layout) {
-    for (xkb_level_index_t level = 0; level < xkb_keymap_num_levels_for_key(keymap, code, layout); ++level) {
+    for (xkb_level_index_t level = 0; level < xkb_keymap_num_levels_for_key(keymap, code, layout);
+         ++level) {
       const xkb_keysym_t* syms = nullptr;
       const int n = xkb_keymap_key_get_syms_by_level(keymap, code, layout, level, &syms);
       for (int s = 0; s < n; ++s)

@@ -44,7 +44,8 @@ class HeadlessSway {
       if (!user) return fail("no user nobody to run the compositor as");
       uid_ = user->pw_uid;
       gid_ = user->pw_gid;
-      if (chown(runtime_.c_str(), uid_, gid_) != 0) return fail("the runtime folder cannot be given to nobody");
+      if (chown(runtime_.c_str(), uid_, gid_) != 0)
+        return fail("the runtime folder cannot be given to nobody");
     }
     {
       std::ofstream config(base + "/config");
@@ -58,7 +59,8 @@ class HeadlessSway {
       // Its log is opened before the user changes: the folder holding it stays root's.
       const std::string logPath = base + "/sway.log";
       if (!freopen(logPath.c_str(), "w", stderr)) _exit(125);
-      if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(gid_) != 0 || setuid(uid_) != 0)) _exit(126);
+      if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(gid_) != 0 || setuid(uid_) != 0))
+        _exit(126);
       setenv("XDG_RUNTIME_DIR", runtime_.c_str(), 1);
       setenv("WLR_BACKENDS", "headless", 1);
       setenv("WLR_LIBINPUT_NO_DEVICES", "1", 1);
@@ -77,7 +79,8 @@ class HeadlessSway {
         return fail("sway ended at start (status " + std::to_string(status) + "): " + log());
       }
       findSockets();
-      if (!display_.empty() && !ipc_.empty() && std::system((swaymsg() + " -t get_version >/dev/null 2>&1").c_str()) == 0)
+      if (!display_.empty() && !ipc_.empty() &&
+          std::system((swaymsg() + " -t get_version >/dev/null 2>&1").c_str()) == 0)
         return true;
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
@@ -101,10 +104,11 @@ class HeadlessSway {
   // Runs a command as the compositor's user with exactly the environment given (NAME=value
   // words), its runtime folder and Wayland socket added; the command line for the shell.
   std::string asItsUser(const std::string& environment, const std::string& command) const {
-    std::string line = "env -i PATH=/usr/local/bin:/usr/bin:/bin XDG_RUNTIME_DIR='" + runtime_ + "' WAYLAND_DISPLAY=" +
-                       display_ + " " + environment + " ";
+    std::string line = "env -i PATH=/usr/local/bin:/usr/bin:/bin XDG_RUNTIME_DIR='" + runtime_ +
+                       "' WAYLAND_DISPLAY=" + display_ + " " + environment + " ";
     if (geteuid() == 0)
-      line += "setpriv --reuid=" + std::to_string(uid_) + " --regid=" + std::to_string(gid_) + " --clear-groups ";
+      line += "setpriv --reuid=" + std::to_string(uid_) + " --regid=" + std::to_string(gid_) +
+              " --clear-groups ";
     return line + command;
   }
   // Gives a file or folder to the compositor's user (when running as root).

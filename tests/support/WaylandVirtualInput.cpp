@@ -18,7 +18,8 @@ namespace tonalix::testing {
 namespace {
 std::uint32_t nowMs() {
   using namespace std::chrono;
-  return static_cast<std::uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+  return static_cast<std::uint32_t>(
+      duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 }  // namespace
 
@@ -44,21 +45,27 @@ struct WaylandVirtualInput::Wayland {
     }
   }
 
-  static void global(void* data, wl_registry* registry, std::uint32_t name, const char* interface, std::uint32_t) {
+  static void global(void* data, wl_registry* registry, std::uint32_t name, const char* interface,
+                     std::uint32_t) {
     auto* self = static_cast<Wayland*>(data);
-    const auto bind = [&](const wl_interface* iface) { return wl_registry_bind(registry, name, iface, 1); };
+    const auto bind = [&](const wl_interface* iface) {
+      return wl_registry_bind(registry, name, iface, 1);
+    };
     if (!self->seat && std::strcmp(interface, wl_seat_interface.name) == 0)
       self->seat = static_cast<wl_seat*>(bind(&wl_seat_interface));
     else if (std::strcmp(interface, zwp_virtual_keyboard_manager_v1_interface.name) == 0)
-      self->keyboards = static_cast<zwp_virtual_keyboard_manager_v1*>(bind(&zwp_virtual_keyboard_manager_v1_interface));
+      self->keyboards = static_cast<zwp_virtual_keyboard_manager_v1*>(
+          bind(&zwp_virtual_keyboard_manager_v1_interface));
     else if (std::strcmp(interface, zwlr_virtual_pointer_manager_v1_interface.name) == 0)
-      self->pointers = static_cast<zwlr_virtual_pointer_manager_v1*>(bind(&zwlr_virtual_pointer_manager_v1_interface));
+      self->pointers = static_cast<zwlr_virtual_pointer_manager_v1*>(
+          bind(&zwlr_virtual_pointer_manager_v1_interface));
   }
   static void globalRemove(void*, wl_registry*, std::uint32_t) {}
   static constexpr wl_registry_listener kRegistry = {global, globalRemove};
 };
 
-WaylandVirtualInput::WaylandVirtualInput(const std::string& display) : wl_(std::make_unique<Wayland>()) {
+WaylandVirtualInput::WaylandVirtualInput(const std::string& display)
+    : wl_(std::make_unique<Wayland>()) {
   wl_->display = wl_display_connect(display.c_str());
   if (!wl_->display) {
     error_ = "no Wayland compositor at " + display;
@@ -71,7 +78,8 @@ WaylandVirtualInput::WaylandVirtualInput(const std::string& display) : wl_(std::
     error_ = "the compositor offers no seat, virtual keyboard or virtual pointer";
     return;
   }
-  wl_->keyboard = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(wl_->keyboards, wl_->seat);
+  wl_->keyboard =
+      zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(wl_->keyboards, wl_->seat);
   wl_->pointer = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(wl_->pointers, wl_->seat);
   settle();
 }
@@ -79,14 +87,16 @@ WaylandVirtualInput::WaylandVirtualInput(const std::string& display) : wl_(std::
 WaylandVirtualInput::~WaylandVirtualInput() = default;
 
 void WaylandVirtualInput::settle() {
-  if (wl_display_roundtrip(wl_->display) < 0 && error_.empty()) error_ = "the compositor closed the connection";
+  if (wl_display_roundtrip(wl_->display) < 0 && error_.empty())
+    error_ = "the compositor closed the connection";
 }
 
 bool WaylandVirtualInput::setLayout(const std::string& layout) {
   if (!wl_->keyboard) return false;
   xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
   const xkb_rule_names names = {"evdev", "pc105", layout.c_str(), "", ""};
-  xkb_keymap* keymap = context ? xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS) : nullptr;
+  xkb_keymap* keymap =
+      context ? xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS) : nullptr;
   char* text = keymap ? xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1) : nullptr;
   bool sent = false;
   if (text) {
@@ -115,12 +125,14 @@ void WaylandVirtualInput::lockGroup(std::uint32_t group) {
 
 void WaylandVirtualInput::key(std::uint32_t code, bool down) {
   if (!wl_->keyboard) return;
-  zwp_virtual_keyboard_v1_key(wl_->keyboard, nowMs(), code,
-                              down ? WL_KEYBOARD_KEY_STATE_PRESSED : WL_KEYBOARD_KEY_STATE_RELEASED);
+  zwp_virtual_keyboard_v1_key(
+      wl_->keyboard, nowMs(), code,
+      down ? WL_KEYBOARD_KEY_STATE_PRESSED : WL_KEYBOARD_KEY_STATE_RELEASED);
   settle();
 }
 
-void WaylandVirtualInput::moveTo(std::uint32_t x, std::uint32_t y, std::uint32_t width, std::uint32_t height) {
+void WaylandVirtualInput::moveTo(std::uint32_t x, std::uint32_t y, std::uint32_t width,
+                                 std::uint32_t height) {
   if (!wl_->pointer) return;
   zwlr_virtual_pointer_v1_motion_absolute(wl_->pointer, nowMs(), x, y, width, height);
   zwlr_virtual_pointer_v1_frame(wl_->pointer);
@@ -129,8 +141,9 @@ void WaylandVirtualInput::moveTo(std::uint32_t x, std::uint32_t y, std::uint32_t
 
 void WaylandVirtualInput::leftButton(bool down) {
   if (!wl_->pointer) return;
-  zwlr_virtual_pointer_v1_button(wl_->pointer, nowMs(), BTN_LEFT,
-                                 down ? WL_POINTER_BUTTON_STATE_PRESSED : WL_POINTER_BUTTON_STATE_RELEASED);
+  zwlr_virtual_pointer_v1_button(
+      wl_->pointer, nowMs(), BTN_LEFT,
+      down ? WL_POINTER_BUTTON_STATE_PRESSED : WL_POINTER_BUTTON_STATE_RELEASED);
   zwlr_virtual_pointer_v1_frame(wl_->pointer);
   settle();
 }
