@@ -8,35 +8,16 @@
 #include <QtGui/qguiapplication_platform.h>
 #include <QTimer>
 
+#include "keyboard/KeymapCharacters.h"
+#include "keyboard/WaylandKeymapSource.h"
 #include "platform/system/Diagnostics.h"
 
 namespace tonalix::keyboard {
 
 namespace {
-// Keycodes of the X server and of xkbcommon are the Linux input codes shifted by 8.
-constexpr std::uint32_t kXkbOffset = 8;
 // XKB event kinds (the event's second byte) and where a state event carries the group.
 constexpr std::uint8_t kNewKeyboardNotify = 0, kMapNotify = 1, kStateNotify = 2;
 constexpr std::size_t kStateGroupByte = 13;
-
-// Dead keys type nothing themselves, but their keycaps print the accent they add.
-char32_t characterOf(xkb_keysym_t sym) {
-  switch (sym) {
-    case XKB_KEY_dead_grave: return U'`';
-    case XKB_KEY_dead_acute: return U'\u00B4';
-    case XKB_KEY_dead_circumflex: return U'^';
-    case XKB_KEY_dead_tilde: return U'~';
-    case XKB_KEY_dead_diaeresis: return U'\u00A8';
-    case XKB_KEY_dead_cedilla: return U'\u00B8';
-    default: return xkb_keysym_to_utf32(sym);
-  }
-}
-
-char32_t characterAt(xkb_keymap* keymap, xkb_keycode_t key, xkb_layout_index_t layout, xkb_level_index_t level) {
-  const xkb_keysym_t* syms = nullptr;
-  if (xkb_keymap_key_get_syms_by_level(keymap, key, layout, level, &syms) < 1) return 0;
-  return characterOf(syms[0]);
-}
 }  // namespace
 
 struct ActiveKeyboardLayout::X11 {
@@ -66,6 +47,11 @@ struct ActiveKeyboardLayout::X11 {
 };
 
 ActiveKeyboardLayout::ActiveKeyboardLayout(QObject* parent) : QObject(parent) {
+  if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+    wayland_ = std::make_unique<WaylandKeymapSource>();
+    connect(wayland_.get(), &WaylandKeymapSource::changed, this, &ActiveKeyboardLayout::changed);
+    return;
+  }
   auto* x11App = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
   if (!x11App || !x11App->connection()) return;
   auto x11 = std::make_unique<X11>();
@@ -95,20 +81,9 @@ ActiveKeyboardLayout::~ActiveKeyboardLayout() {
 }
 
 std::optional<std::array<KeyCharacters, 65>> ActiveKeyboardLayout::characters() const {
+  if (wayland_) return wayland_->characters();
   if (!x11_) return std::nullopt;
-  std::array<KeyCharacters, 65> chars{};
-  for (int i = 0; i < 65; ++i) {
-    const std::uint32_t evdev = evdevCodeOfKey(i);
-    if (evdev == 0) continue;
-    const xkb_keycode_t key = evdev + kXkbOffset;
-    const xkb_layout_index_t layouts = xkb_keymap_num_layouts_for_key(x11_->keymap, key);
-    if (layouts == 0) continue;
-    // A key with fewer layouts than the group wraps round, as the server does.
-    const xkb_layout_index_t layout = x11_->group % layouts;
-    chars[static_cast<std::size_t>(i)] = {characterAt(x11_->keymap, key, layout, 0),
-                                          characterAt(x11_->keymap, key, layout, 1)};
-  }
-  return chars;
+  return keymapCharacters(x11_->keymap, x11_->group);
 }
 
 bool ActiveKeyboardLayout::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {

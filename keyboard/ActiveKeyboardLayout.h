@@ -1,7 +1,8 @@
 // The keyboard layout the user has active in the window system, read as the characters each
 // piano-playing key types, and followed when the user switches layout. On X11 it is read with
-// xkbcommon from the server's keyboard map and group; elsewhere nothing is known and callers
-// keep the binding table's names.
+// xkbcommon from the server's keyboard map and group, on Wayland from the keymap and group the
+// compositor sends (WaylandKeymapSource); elsewhere nothing is known and callers keep the
+// binding table's names.
 #pragma once
 
 #include <QAbstractNativeEventFilter>
@@ -13,6 +14,8 @@
 #include "keyboard/LayoutKeyNames.h"
 
 namespace tonalix::keyboard {
+
+class WaylandKeymapSource;
 
 class ActiveKeyboardLayout : public QObject, public QAbstractNativeEventFilter {
   Q_OBJECT
@@ -33,6 +36,7 @@ class ActiveKeyboardLayout : public QObject, public QAbstractNativeEventFilter {
  private:
   struct X11;
   std::unique_ptr<X11> x11_;
+  std::unique_ptr<WaylandKeymapSource> wayland_;
 };
 
 }  // namespace tonalix::keyboard

@@ -3,10 +3,13 @@
 // must be heard on the sound server: computer keys at the pitch of their piano keys, a drum pad
 // repeating at its rate, a sample song until it is stopped, a take recorded with REC and STOP
 // (and checked as a file) played back with PLAY; the help and the about box open from the
-// keyboard (Alt+H).
+// keyboard (Alt+H). The same program under a Wayland compositor (headless Sway) comes up as a
+// native Wayland window and plays computer keys and clicked keys at their pitch.
 // Skipped where the tools for such a session are missing or cannot start.
 #include <gtest/gtest.h>
+#include <linux/input-event-codes.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,9 +26,15 @@
 #include <thread>
 #include <vector>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include "tests/platform/AudioTestSupport.h"
+#include "tests/support/HeadlessSway.h"
 #include "tests/support/PulseDaemon.h"
 #include "tests/support/ScratchDir.h"
+#include "tests/support/WaylandVirtualInput.h"
 
 namespace {
 
@@ -226,6 +235,15 @@ class DesktopSession : public ::testing::Test {
         " click 1 mousemove 0 0 >/dev/null 2>&1");
   }
 
+  // Installs the program into a prefix under the test's folder, as a user would have it.
+  std::string installProgram() {
+    const std::string prefix = dir_ + "/usr";
+    const int rc = run(std::string(TONALIX_CMAKE) + " --install " + TONALIX_BUILD_DIR + " --prefix " + prefix +
+                       " >" + dir_ + "/install.log 2>&1");
+    EXPECT_EQ(rc, 0) << readFile(dir_ + "/install.log");
+    return rc == 0 ? prefix : std::string();
+  }
+
   tonalix::testing::ScratchDir scratch_{"tonalix-session"};
   const std::string dir_ = scratch_.str();
   int windowX_ = 0, windowY_ = 0, clientTop_ = 0;
@@ -236,11 +254,8 @@ TEST_F(DesktopSession, KeysDrumsSongsAndARecordedTakeAreHeardAndTheHelpOpens) {
     if (!onPath(tool)) GTEST_SKIP() << tool << " is not installed";
 
   // The program runs as a user would have it: installed into a prefix, started from there.
-  const std::string prefix = dir_ + "/usr";
-  ASSERT_EQ(run(std::string(TONALIX_CMAKE) + " --install " + TONALIX_BUILD_DIR + " --prefix " +
-                prefix + " >" + dir_ + "/install.log 2>&1"),
-            0)
-      << readFile(dir_ + "/install.log");
+  const std::string prefix = installProgram();
+  ASSERT_FALSE(prefix.empty());
 
   setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
   setenv("HOME", dir_.c_str(), 1);
@@ -456,6 +471,127 @@ TEST_F(DesktopSession, KeysDrumsSongsAndARecordedTakeAreHeardAndTheHelpOpens) {
   ASSERT_GT(cut.dataAt, 0u);
   EXPECT_EQ(cut.dataAt + cut.dataSize, cut.bytes.size());
   EXPECT_GT(static_cast<double>(cut.dataSize) / (44100 * 4), 0.5) << "the take cut short lost its frames";
+}
+
+// The program's view in the compositor's tree: where its content lies and which shell it uses.
+struct SwayView {
+  bool found = false;
+  QString shell;
+  int x = 0, y = 0, width = 0, height = 0;
+};
+
+SwayView findView(const QJsonObject& node, const QString& title) {
+  if (node.value("name").toString().contains(title) && node.contains("shell")) {
+    const QJsonObject rect = node.value("rect").toObject();
+    const QJsonObject content = node.value("window_rect").toObject();
+    return {true, node.value("shell").toString(), rect.value("x").toInt() + content.value("x").toInt(),
+            rect.value("y").toInt() + content.value("y").toInt(), content.value("width").toInt(),
+            content.value("height").toInt()};
+  }
+  for (const char* children : {"nodes", "floating_nodes"})
+    for (const QJsonValue child : node.value(children).toArray())
+      if (SwayView view = findView(child.toObject(), title); view.found) return view;
+  return {};
+}
+
+TEST_F(DesktopSession, OnWaylandTheWindowIsNativeAndKeysAndClicksAreHeardAtTheirPitch) {
+  for (const char* tool : {"pulseaudio", "parec", "pactl", "setpriv"})
+    if (!onPath(tool)) GTEST_SKIP() << tool << " is not installed";
+  tonalix::testing::HeadlessSway sway;
+  if (!sway.start()) GTEST_SKIP() << "no Wayland compositor could be started here: " << sway.why();
+
+  const std::string prefix = installProgram();
+  ASSERT_FALSE(prefix.empty());
+  // The compositor's user reaches the installed program and has a home of its own.
+  chmod(dir_.c_str(), 0755);
+  const std::string home = dir_ + "/home";
+  fs::create_directory(home);
+  sway.giveToItsUser(home);
+
+  setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
+  setenv("HOME", dir_.c_str(), 1);
+  auto pulse = tonalix::testing::PulseDaemon::inThisEnvironment({"session"});
+  if (!pulse.start()) GTEST_SKIP() << "no PulseAudio daemon could be started here";
+  // The program's user reaches the sound server on a socket of its own that asks no cookie.
+  const std::string pulseSocket = dir_ + "/pulse-anonymous";
+  ASSERT_EQ(run("pactl load-module module-native-protocol-unix auth-anonymous=1 socket=" + pulseSocket +
+                " >/dev/null"),
+            0);
+  chmod(pulseSocket.c_str(), 0777);
+
+  const std::string capture = dir_ + "/capture.raw";
+  Background recorder("parec -d session.monitor --latency-msec=5 --format=float32le --channels=1 --rate=" +
+                      std::to_string(kRate) + " --raw > " + capture + " 2>/dev/null");
+  std::this_thread::sleep_for(2500ms);  // an idle null sink queues silence for a new reader
+
+  // Started as a Wayland desktop starts it: no X display, no platform chosen for Qt.
+  const std::string programLog = dir_ + "/program.log";
+  Background program(sway.asItsUser("HOME='" + home + "' XDG_SESSION_TYPE=wayland PULSE_SERVER=unix:" + pulseSocket,
+                                    prefix + "/bin/tonalix-studio") +
+                     " >" + programLog + " 2>&1");
+  const auto said = [&] { return "\nthe program said:\n" + readFile(programLog) + "\nsway said:\n" + sway.log(); };
+  SwayView view;
+  std::string tree;
+  for (int i = 0; i < 600 && !view.found && program.running(); ++i) {
+    std::this_thread::sleep_for(50ms);
+    tree = output(sway.swaymsg() + " -r -t get_tree 2>/dev/null");
+    view = findView(QJsonDocument::fromJson(QByteArray::fromStdString(tree)).object(), QStringLiteral("Tonalix STUDIO"));
+  }
+  ASSERT_TRUE(program.running()) << "the program ended (" << program.howItEnded() << ") before its window appeared"
+                                 << said();
+  ASSERT_TRUE(view.found) << "the main window never appeared in the compositor's tree: " << tree << said();
+  EXPECT_EQ(view.shell.toStdString(), "xdg_shell") << "the window is not a native Wayland one";
+  bool streaming = false;
+  for (int i = 0; i < 300 && !streaming; ++i) {
+    std::this_thread::sleep_for(50ms);
+    streaming = run("pactl list short sink-inputs 2>/dev/null | grep -q .") == 0;
+  }
+  ASSERT_TRUE(streaming) << "the program never opened a stream on the sound server" << said();
+  run(sway.swaymsg() + " '[app_id=tonalix-studio] focus' >/dev/null 2>&1");
+
+  tonalix::testing::WaylandVirtualInput input(sway.displayPath());
+  ASSERT_EQ(input.error(), "");
+  const auto hold = [&](std::uint32_t code) {
+    input.key(code, true);
+    std::this_thread::sleep_for(800ms);
+    input.key(code, false);
+    std::this_thread::sleep_for(2500ms);  // let the release and reverb die down
+  };
+  // Keys play by their place on the keyboard, whatever the layout: Q's place plays key 0 (note
+  // 50) on a US layout; on a French one the left bracket's place (a dead circumflex there)
+  // plays key 17 (note 67).
+  ASSERT_TRUE(input.setLayout("us"));
+  hold(KEY_Q);
+  ASSERT_TRUE(input.setLayout("fr"));
+  hold(KEY_LEFTBRACE);
+  // Piano key 0 held with the mouse; the menu bar lies above the design's 5700-twip client area.
+  const int clientTop = view.height - 5700 / 15;
+  ASSERT_GE(clientTop, 0) << "window height " << view.height;
+  input.moveTo(static_cast<std::uint32_t>(view.x + 30), static_cast<std::uint32_t>(view.y + clientTop + 300),
+               tonalix::testing::HeadlessSway::kWidth, tonalix::testing::HeadlessSway::kHeight);
+  input.leftButton(true);
+  std::this_thread::sleep_for(1000ms);
+  input.leftButton(false);
+  std::this_thread::sleep_for(3000ms);  // the release, and the capture behind by the queued silence
+  ASSERT_TRUE(program.running()) << "the program ended (" << program.howItEnded() << ")" << said();
+
+  const std::vector<float> heard = readCapture(capture);
+  const std::vector<Passage> passages = passagesOf(heard);
+  ASSERT_EQ(passages.size(), 3u) << "expected two computer keys and a clicked key, heard " << passages.size()
+                                 << " passages: " << envelopeOf(heard) << said();
+  const auto pitchOfPassage = [&](std::size_t passage) {
+    const std::size_t from = passages[passage].begin + kRate / 10;
+    if (from + kRate / 2 > heard.size()) return 0.0;
+    const std::vector<float> steady(heard.begin() + static_cast<std::ptrdiff_t>(from),
+                                    heard.begin() + static_cast<std::ptrdiff_t>(from + kRate / 2));
+    return tonalix::platform::test::pitchOf(steady, kRate);
+  };
+  EXPECT_NEAR(pitchOfPassage(0), frequencyOfNote(50), frequencyOfNote(50) * 0.01) << "Q on a US layout";
+  EXPECT_NEAR(pitchOfPassage(1), frequencyOfNote(67), frequencyOfNote(67) * 0.01) << "the bracket's place, French";
+  EXPECT_NEAR(pitchOfPassage(2), frequencyOfNote(50), frequencyOfNote(50) * 0.01) << "key 0 clicked";
+
+  program.terminate(10);
+  EXPECT_EQ(program.howItEnded(), "exit status 0") << said();
 }
 
 }  // namespace
