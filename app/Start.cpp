@@ -72,6 +72,10 @@ int Start(int argc, char** argv, const StartServices& services) {
   config.soundFont = commandLine.soundFont.toStdString();
   engine->configure(config);
   platform::setBuiltInSynth(engine.get());
+  // The system's MIDI output ports are listed while the window is built: the list asks the
+  // sequencer and the JACK server, which may not run and is then waited for. The window's
+  // first use of the device list takes the finished list, or waits for the rest of it.
+  std::thread portScan([] { (void)platform::midiOutGetNumDevs(); });
   std::atomic<bool> started{false};
   bool soundReady = false;
   std::thread starter([&engine, &started, &soundReady] {
@@ -130,6 +134,7 @@ int Start(int argc, char** argv, const StartServices& services) {
     shownWindow = nullptr;
   }
   if (starter.joinable()) starter.join();
+  portScan.join();
   platform::setBuiltInSynth(nullptr);
   engine->stop();
   return rc;
