@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "app/CommandLine.h"
+#include "app/FontWarmUp.h"
 #include "app/frmPiano.h"
 #include "platform/audio/AudioEngine.h"
 #include "platform/audio/UnsavedTakes.h"
@@ -29,6 +30,7 @@ int Start(int argc, char** argv, const StartServices& services) {
   // left with the signals' default action (ending without the window's unload).
   platform::PrepareSoundEnvironment();
   const int shutdownSignals = platform::WatchShutdownSignals();
+  std::thread fontReader = WarmUpFontConfiguration();
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(platform::kProgramName));
@@ -57,6 +59,7 @@ int Start(int argc, char** argv, const StartServices& services) {
     message(nullptr, platform::kProgramTitle,
             QString::fromUtf8(platform::kProgramName) + QStringLiteral(" is Already Running !"),
             widgets::MessageIcon::None);
+    fontReader.join();
     return 0;
   }
   // Takes left unsaved by a run that was killed or lost its power are made readable now.
@@ -135,6 +138,7 @@ int Start(int argc, char** argv, const StartServices& services) {
   }
   if (starter.joinable()) starter.join();
   portScan.join();
+  fontReader.join();
   platform::setBuiltInSynth(nullptr);
   engine->stop();
   return rc;
