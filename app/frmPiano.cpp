@@ -5,7 +5,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QTimer>
 
 #include "app/MainWindowProc.h"
 #include "app/PanelBackground.h"
@@ -172,12 +171,8 @@ void frmPiano::Form_Load() {
   waveRecorder_->PrepareAtLoad();
   // The computer keyboard plays from the first moment: the piano holds the focus at start.
   piano_->chkPiano(0)->setFocus();
-  // A MIDI keyboard plays once live play holds the output; having none is no error. Its ports
-  // open once the window is up: finding them asks the sequencer and the JACK server, which
-  // may not run and is then waited for, and no one plays before the window is there.
-  QTimer::singleShot(0, midiKeyboard_, [this] {
-    if (!unloaded_) midiKeyboard_->Start();
-  });
+  // A MIDI keyboard plays once live play holds the output; having none is no error.
+  midiKeyboard_->Start();
   adjustSize();
   MainWindowProc::Install(this);
 }
