@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "app/CommandLine.h"
+#include "app/FontWarmUp.h"
 #include "app/frmPiano.h"
 #include "platform/audio/AudioEngine.h"
 #include "platform/audio/UnsavedTakes.h"
@@ -30,6 +31,7 @@ int Start(int argc, char** argv, const StartServices& services) {
   // left with the signals' default action (ending without the window's unload).
   platform::PrepareSoundEnvironment();
   const int shutdownSignals = platform::WatchShutdownSignals();
+  std::thread fontReader = WarmUpFontConfiguration();
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(platform::kProgramName));
@@ -58,6 +60,7 @@ int Start(int argc, char** argv, const StartServices& services) {
     message(nullptr, platform::kProgramTitle,
             QString::fromUtf8(platform::kProgramName) + QStringLiteral(" is Already Running !"),
             widgets::MessageIcon::None);
+    fontReader.join();
     return 0;
   }
   // Takes left unsaved by a run that was killed or lost its power are made readable now.
@@ -73,6 +76,10 @@ int Start(int argc, char** argv, const StartServices& services) {
   config.soundFont = commandLine.soundFont.toStdString();
   engine->configure(config);
   platform::setBuiltInSynth(engine.get());
+  // The system's MIDI output ports are listed while the window is built: the list asks the
+  // sequencer and the JACK server, which may not run and is then waited for. The window's
+  // first use of the device list takes the finished list, or waits for the rest of it.
+  std::thread portScan([] { (void)platform::midiOutGetNumDevs(); });
   std::atomic<bool> started{false};
   bool soundReady = false;
   std::thread starter([&engine, &started, &soundReady] {
@@ -148,6 +155,8 @@ int Start(int argc, char** argv, const StartServices& services) {
   if (starter.joinable()) starter.join();
   stopPreload.store(true);
   if (preloader.joinable()) preloader.join();
+  portScan.join();
+  fontReader.join();
   platform::setBuiltInSynth(nullptr);
   engine->stop();
   return rc;

@@ -44,7 +44,9 @@ struct Parser {
   }
 
   void header(int line, const QString& text) {
-    const QStringList w = text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+    // Compiled once: a window's design has a header for each of its many controls.
+    static const QRegularExpression spaces(QStringLiteral("\\s+"));
+    const QStringList w = text.split(spaces, Qt::SkipEmptyParts);
     if (w.size() != 7) {
       error(line, QStringLiteral("expected 'control <type> <name> <left> <top> <width> <height>' (%1 words found)")
                       .arg(w.size()));

@@ -5,7 +5,10 @@
 namespace tonalix::widgets {
 
 QFont smallFont(int pointSize) {
-  if (QFontDatabase::hasFamily(QString::fromLatin1(kSmallFontsFamily)))
+  // Asked once: every key label and drum pad takes this font while the window is built, and
+  // each look-up of a family goes through the font configuration's substitution rules.
+  static const bool installed = QFontDatabase::hasFamily(QString::fromLatin1(kSmallFontsFamily));
+  if (installed)
     return QFont(QString::fromLatin1(kSmallFontsFamily), pointSize);
   // Sized in pixels for 96 dpi, as the design was drawn, so the names keep their place over
   // the keys whatever the screen's font scaling.

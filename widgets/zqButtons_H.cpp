@@ -357,8 +357,22 @@ void zqButtons_H::redraw() {
     return;
   }
   if (customClickMove()) return;
-  render();
+  // The shape is kept current at once (it decides where the pointer hits), the face only when
+  // it is next painted or read: building a window sets many properties, and each would
+  // otherwise draw a face that the next one replaces.
+  if (regionStale_) rebuildRegion();
+  surfaceStale_ = true;
   update();
+}
+
+bool zqButtons_H::surfaceOutOfDate() const {
+  return surfaceStale_ || surface_.size() != (QSizeF(size()) * devicePixelRatioF()).toSize();
+}
+
+const QImage& zqButtons_H::hdc() const {
+  // While drawing is delayed the face is the one last drawn.
+  if (!drawingDelayed_ && surfaceOutOfDate()) const_cast<zqButtons_H*>(this)->render();
+  return surface_;
 }
 
 // A CustomClick command button shifts its window one pixel while pushed instead of drawing
@@ -475,7 +489,7 @@ void zqButtons_H::render() {
 
 void zqButtons_H::paintEvent(QPaintEvent*) {
   drawingDelayed_ = false;
-  if (surfaceStale_ || surface_.size() != (QSizeF(size()) * devicePixelRatioF()).toSize()) render();
+  if (surfaceOutOfDate()) render();
   QPainter(this).drawImage(0, 0, surface_);
   ++surfaceCopies_;
 }

@@ -96,9 +96,9 @@ class zqButtons_H : public QWidget, public Designable {
   void setHoverBackColor(ColorValue colour);
 
   QWidget* hwnd() { return this; }
-  // The finished face as last drawn, at the screen's device pixel ratio; it reaches the
-  // screen in one copy.
-  const QImage& hdc() const { return surface_; }
+  // The finished face, at the screen's device pixel ratio, drawn now if a change is pending
+  // (unless drawing is delayed); it reaches the screen in one copy.
+  const QImage& hdc() const;
   // How many times the face has been copied to the screen (one per paint).
   int surfaceCopies() const { return surfaceCopies_; }
 
@@ -169,6 +169,7 @@ class zqButtons_H : public QWidget, public Designable {
 
   void redraw();
   void render();
+  bool surfaceOutOfDate() const;
   void rebuildRegion();
   void pressLeft(const QPointF& pos, int shift);
   void runClick();
