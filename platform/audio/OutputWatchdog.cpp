@@ -13,8 +13,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr auto kLook = std::chrono::milliseconds(100);
-// Reopening waits 1, 2, 4 then 8 seconds between tries: a server restarting is back within
-// the first, one that is gone for good costs a try now and then.
+// The first reopening is tried at once (a server that restarted is often back by the time the
+// stall is noticed), then after 1, 2, 4 and every 8 seconds: one that is gone for good costs a
+// try now and then.
 constexpr auto kFirstRetry = std::chrono::seconds(1);
 constexpr auto kLongestRetry = std::chrono::seconds(8);
 
@@ -119,7 +120,7 @@ void OutputWatchdog::run() {
                               " ms; keeping time with the null output");
         notify_(kStalled);
         retryPause = kFirstRetry;
-        nextTry = now + kFirstRetry;
+        nextTry = now;
       }
     } else if (moving && pace == AudioOutput::Pace::Steady) {
       // The live output plays again: a sink that woke, a server that came back, a reopening
