@@ -18,6 +18,7 @@
 #include "platform/audio/MixHooks.h"
 #include "platform/audio/NullOutput.h"
 #include "platform/audio/OutputWake.h"
+#include "platform/audio/OutputWatchdog.h"
 #include "platform/audio/PresetKeeper.h"
 #include "platform/audio/PulseOutput.h"
 #include "platform/audio/ServerOutput.h"
@@ -81,7 +82,8 @@ struct AudioEngine::Impl final : RenderSource, EventSchedule::Sink {
   int soundFontFd = -1;  // the SoundFont's file, open while the synth may read from it
   std::string error;
   std::string outputName = "none";
-  std::unique_ptr<AudioOutput> output;
+  std::unique_ptr<AudioOutput> output;            // the null output, when no device opened
+  std::unique_ptr<OutputWatchdog> watchdog;       // a device output and its stand-in
   bool offline = false;
   bool ranBefore = false;
 
@@ -89,6 +91,7 @@ struct AudioEngine::Impl final : RenderSource, EventSchedule::Sink {
   OutputWake wakeSignal;  // outlives every output, so senders may signal it at any time
   std::atomic<std::uint64_t> position{0};
   EventSchedule schedule;
+  std::atomic<std::uint64_t> unprepared{0};  // program changes that kept the old instrument
 
   // Audio-thread state: when a voice last sounded (idle saving), and the block render() is
   // filling, for the spans the schedule asks for.
@@ -137,7 +140,8 @@ struct AudioEngine::Impl final : RenderSource, EventSchedule::Sink {
   ~Impl() override { shutdown(); }
 
   void shutdown() {
-    output.reset();  // joins the audio thread before the synth goes away
+    watchdog.reset();  // joins the audio threads before the synth goes away
+    output.reset();
     keeper.stop();   // gives the SoundFont back to the synth, which deletes it
     if (synth) delete_fluid_synth(synth);
     if (soundFontFd >= 0) ::close(soundFontFd);
@@ -177,8 +181,8 @@ struct AudioEngine::Impl final : RenderSource, EventSchedule::Sink {
     return true;
   }
 
-  // The preset the sender resolved and the keeper holds; an unresolved change (no keeper) lets
-  // the synthesizer choose, and a reset selects what the keeper holds for good.
+  // The preset the sender resolved and the keeper holds; an unresolved change (no keeper) keeps
+  // the channel's instrument, and a reset selects what the keeper holds for good.
   void select(const TimedEvent& ev) {
     const ShortMessage m = ShortMessage::unpack(ev.message);
     const int channel = m.channel();
@@ -190,8 +194,10 @@ struct AudioEngine::Impl final : RenderSource, EventSchedule::Sink {
       fluid_synth_program_select(synth, channel, keeper.soundFontId(), ev.presetBank, ev.presetNumber);
       use.selected(synth, channel, PresetKeeper::keyOf(ev.presetBank, ev.presetNumber));
     } else {
-      fluid_synth_program_change(synth, channel, m.data1);
-      use.selected(synth, channel, PresetUse::kUnknownPreset);
+      // Nothing was prepared for it (the second synthesizer could not start or hold it):
+      // selecting it here would read its samples from the file on this thread. The channel
+      // keeps the instrument it has, whose samples are in memory.
+      unprepared.fetch_add(1, std::memory_order_relaxed);
     }
   }
 
@@ -285,8 +291,10 @@ bool AudioEngine::start() {
   d.tailFrames = static_cast<std::uint64_t>(kTailSeconds * d.config.sampleRate);
   if (restarting) d.keeper.forgetSent();
 
+  // FluidSynth's debug level is left alone: a function installed there makes it format every
+  // debug message, on the audio thread too.
   for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN}) fluid_set_log_function(level, collectLog, nullptr);
-  for (int level : {FLUID_INFO, FLUID_DBG}) fluid_set_log_function(level, quietLog, nullptr);
+  fluid_set_log_function(FLUID_INFO, quietLog, nullptr);
 
   d.settings = new_fluid_settings();
   if (d.settings) {
@@ -341,7 +349,8 @@ bool AudioEngine::start() {
     }
   }
   // Until now, this thread is the queue's only reader: what was sent while the SoundFont loaded
-  // is resolved here, in order, and waits where the audio thread looks first.
+  // is resolved here, in order, and waits where the audio thread looks first. Other threads keep
+  // sending meanwhile: what does not fit stays in the queue, behind, for the audio thread.
   d.keeper.adopt([&d](auto admit) {
     d.schedule.adoptQueued([&admit](TimedEvent& ev) {
       if (PresetKeeper::passesThrough(ev.message)) resolveInto(ev, admit(ev.message));
@@ -357,22 +366,33 @@ bool AudioEngine::start() {
     d.outputName = "offline";
   } else {
     if (config.output == Output::Automatic) {
-      d.output = openPulseOutput(d.config.sampleRate, d.config.periodFrames, d);
-      if (!d.output) diagnose("sound", "the sound server (PulseAudio or PipeWire) did not accept a stream");
-      for (const char* driver : {"jack", "alsa"}) {
-        if (d.output) break;
-        d.output = openServerOutput(driver, d.config.sampleRate, d.config.periodFrames, d);
-        if (!d.output) diagnose("sound", std::string("the ") + driver + " output could not be opened");
-      }
-      if (!d.output) {
+      const int rate = d.config.sampleRate, period = d.config.periodFrames;
+      auto openDevice = [rate, period](RenderSource& source) {
+        std::unique_ptr<AudioOutput> device = openPulseOutput(rate, period, source);
+        if (!device) diagnose("sound", "the sound server (PulseAudio or PipeWire) did not accept a stream");
+        for (const char* driver : {"jack", "alsa"}) {
+          if (device) break;
+          device = openServerOutput(driver, rate, period, source);
+          if (!device) diagnose("sound", std::string("the ") + driver + " output could not be opened");
+        }
+        return device;
+      };
+      d.watchdog = std::make_unique<OutputWatchdog>(d, rate, period, openDevice,
+                                                    [this](std::string line) { setOutputNotice(std::move(line)); });
+      if (d.watchdog->start()) {
+        setOutputNotice({});
+      } else {
+        d.watchdog.reset();
         setOutputNotice(kSilentOutput);
         diagnose("sound", "no sound output could be opened: playing into the null output");
-      } else {
-        setOutputNotice({});
       }
     }
-    if (!d.output) d.output = openNullOutput(d.config.sampleRate, d.config.periodFrames, d);
-    d.outputName = d.output->name();
+    if (d.watchdog) {
+      d.outputName = d.watchdog->name();
+    } else {
+      d.output = openNullOutput(d.config.sampleRate, d.config.periodFrames, d);
+      d.outputName = d.output->name();
+    }
     diagnose("sound", "output: " + d.outputName + " at " + std::to_string(d.config.sampleRate) + " Hz, " +
                           std::to_string(d.config.periodFrames) + " frames a period");
   }
@@ -439,7 +459,14 @@ void AudioEngine::detachSource(MixSource* source) { impl_->detachFrom(impl_->sou
 std::uint64_t AudioEngine::framePosition() const { return impl_->position.load(std::memory_order_acquire); }
 int AudioEngine::sampleRate() const { return impl_->config.sampleRate; }
 int AudioEngine::periodFrames() const { return impl_->config.periodFrames; }
-std::string AudioEngine::outputName() const { return impl_->outputName; }
+std::string AudioEngine::outputName() const {
+  return impl_->watchdog ? impl_->watchdog->name() : impl_->outputName;
+}
+
+std::uint64_t AudioEngine::unpreparedProgramChanges() const {
+  return impl_->unprepared.load(std::memory_order_relaxed);
+}
+
 bool AudioEngine::soundFontLoaded() const { return impl_->soundFontLoaded; }
 std::string AudioEngine::soundFontPath() const { return impl_->soundFontPath; }
 std::string AudioEngine::lastError() const { return impl_->error; }

@@ -79,12 +79,17 @@ class AudioEngine {
   int instrumentsHeld();
   // Whether this instrument is loaded now.
   bool holdsInstrument(int bank, int program) const;
+  // Program changes that found no instrument prepared for them (the second synthesizer could
+  // not start or hold it): the channel kept its instrument rather than load on the audio thread.
+  std::uint64_t unpreparedProgramChanges() const;
 
   // Frames rendered so far; the frame the next block starts at.
   std::uint64_t framePosition() const;
   int sampleRate() const;
   int periodFrames() const;
-  std::string outputName() const;  // "pulseaudio", "jack", "alsa", "null", "offline"
+  // "pulseaudio", "jack", "alsa", "null", "offline"; a device output that dies is reopened,
+  // possibly as another kind, while a null output keeps the clock running meanwhile.
+  std::string outputName() const;
   bool soundFontLoaded() const;
   std::string soundFontPath() const;
   std::string lastError() const;

@@ -25,8 +25,17 @@ class RenderSource {
 // A running output; destroying it stops the thread before returning.
 class AudioOutput {
  public:
+  // How a watcher should read a gap in the output's requests for audio.
+  enum class Pace {
+    Steady,    // it asks every period: half a second without a request means it died or stalled
+    Starting,  // its device was told to play and has not begun (a sink waking up takes a while)
+    Resting,   // it paused its device on purpose while the engine is idle and keeps the clock itself
+  };
+
   virtual ~AudioOutput() = default;
   virtual std::string name() const = 0;
+  // Any thread; never blocks.
+  virtual Pace pace() const noexcept { return Pace::Steady; }
 };
 
 }  // namespace tonalix::platform

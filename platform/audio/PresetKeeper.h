@@ -2,6 +2,15 @@
 // thread never reads the SoundFont: a program change is resolved to its preset on the sending
 // thread, whose samples a second, silent synthesizer sharing the same SoundFont loads and holds;
 // they are let go only once no channel has them and nothing sounds.
+//
+// FluidSynth's own fluid_synth_pin_preset() would load and keep a preset's samples on the calling
+// thread, but only on the synthesizer that plays, whose API we run without its lock (only the
+// audio thread touches it): pinning there from a sender would race the audio thread, and with
+// the lock on, every call from the audio thread would take it. It also does nothing
+// about the preset a program change resolves to (bank selects, drum channels, the fallbacks for
+// a missing preset): that still happens inside the synthesizer, on the audio thread. Nor does it
+// let go of what no channel uses any more. So the keeper resolves on the sender and holds by
+// selecting on a silent synthesizer, which FluidSynth counts like any other use.
 #pragma once
 
 #include <fluidsynth.h>

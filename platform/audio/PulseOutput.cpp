@@ -24,10 +24,10 @@ constexpr std::size_t kFrameBytes = 2 * sizeof(float);
 // Once the engine has been idle this long (its effect tail already over) the stream is
 // corked: the server stops asking for silence and our thread stops waking for it.
 constexpr double kCorkAfterSeconds = 1.0;
-// While corked or cut off from the server the engine's clock is kept by rendering the
-// elapsed frames this often, so songs, scheduled events and taps carry on in real time.
+// While corked the engine's clock is kept by rendering the elapsed frames this often, so
+// songs, scheduled events and taps carry on in real time.
 constexpr pa_usec_t kTickUsec = 100'000;
-constexpr pa_usec_t kRetryUsec = 200'000;
+constexpr double kMaxCatchUpSeconds = 0.12;
 constexpr pa_usec_t kConnectTimeoutUsec = 2'000'000;
 // The sound server's own default; rtkit grants clients up to 20, so it is not refused there.
 constexpr int kRealtimePriority = 5;
@@ -71,7 +71,6 @@ class PulseOutput final : public AudioOutput {
     if (!loop_) return false;
     api_ = pa_mainloop_get_api(loop_);
     tick_ = newTimer(api_, &PulseOutput::onTick, this);
-    retry_ = newTimer(api_, &PulseOutput::onRetry, this);
     if (wake_ && wake_->fd() >= 0)
       api_->io_new(api_, wake_->fd(), PA_IO_EVENT_INPUT, &PulseOutput::onWake, this);
 
@@ -101,6 +100,7 @@ class PulseOutput final : public AudioOutput {
   }
 
   std::string name() const override { return "pulseaudio"; }
+  Pace pace() const noexcept override { return pace_.load(std::memory_order_acquire); }
 
  private:
   enum class State { Connecting, Playing, Corked, Disconnected };
@@ -141,6 +141,7 @@ class PulseOutput final : public AudioOutput {
     if (!stream_) return lost();
     pa_stream_set_state_callback(stream_, &PulseOutput::onStreamState, this);
     pa_stream_set_write_callback(stream_, &PulseOutput::onWrite, this);
+    pa_stream_set_started_callback(stream_, &PulseOutput::onStarted, this);
     // One period in flight, asked for in halves: the server grants a target of at least twice
     // the request size, so this keeps the latency of the period (about 4 ms queued at 256) and
     // the requests come in sizes we chose rather than in the server's small pieces.
@@ -160,6 +161,7 @@ class PulseOutput final : public AudioOutput {
     if (stream_) {
       pa_stream_set_state_callback(stream_, nullptr, nullptr);
       pa_stream_set_write_callback(stream_, nullptr, nullptr);
+      pa_stream_set_started_callback(stream_, nullptr, nullptr);
       if (PA_STREAM_IS_GOOD(pa_stream_get_state(stream_))) pa_stream_disconnect(stream_);
       pa_stream_unref(stream_);
       stream_ = nullptr;
@@ -173,35 +175,35 @@ class PulseOutput final : public AudioOutput {
   }
 
   // The server went away or refused us. Before the thread runs that is a failed open; later
-  // the engine keeps time on its own and we try again until the server is back. The old
-  // objects are freed from the retry timer, not from inside their own callbacks.
+  // this output falls silent and stops asking: the engine's watchdog keeps the clock running
+  // and opens a new output from its own thread. Connecting (which reads client.conf and the
+  // cookie, and may reach the X server) has no place on this real-time thread.
   void lost() {
     if (!running_) {
       openFailed_ = true;
       return;
     }
-    if (state_ == State::Disconnected) return;
     if (wake_) wake_->disarm();
-    if (state_ == State::Playing) beginSleep();  // otherwise the clock is already being kept
+    api_->time_restart(tick_, nullptr);
     state_ = State::Disconnected;
-    startTimer(api_, retry_, kRetryUsec);
-  }
-
-  void retry() {
-    if (state_ != State::Disconnected) return;
-    disconnect();
-    state_ = State::Connecting;
-    if (!connect()) {
-      state_ = State::Disconnected;
-      startTimer(api_, retry_, kRetryUsec);
-    }
+    pace_.store(Pace::Steady, std::memory_order_release);  // it asks no more: a watcher may judge it
   }
 
   void streamReady() {
     state_ = State::Playing;
     idleFrames_ = 0;
+    beginStarting();
     api_->time_restart(tick_, nullptr);
   }
+
+  // The server fills our buffer first and asks again only once its sink consumes: a sink that
+  // wakes from suspend takes about half a second before that, a Bluetooth one longer. Until
+  // then the silence is expected.
+  void beginStarting() {
+    primed_ = false;
+    pace_.store(Pace::Starting, std::memory_order_release);
+  }
+  void started() { pace_.store(Pace::Steady, std::memory_order_release); }
 
   // Renders one chunk of at most a period into `out` (interleaved); true when it is not silent.
   bool renderChunk(float* out, int frames) {
@@ -220,6 +222,9 @@ class PulseOutput final : public AudioOutput {
   // between them, so the thread the server waits on is the one that renders.
   void fill(std::size_t bytes) {
     if (!stream_ || state_ != State::Playing) return;
+    // A request after our buffer was filled means the sink is consuming it.
+    if (primed_ && pace_.load(std::memory_order_relaxed) == Pace::Starting) started();
+    primed_ = true;
     std::size_t frames = bytes / kFrameBytes;
     while (frames > 0) {
       std::size_t chunkBytes = std::min<std::size_t>(frames, static_cast<std::size_t>(period_)) * kFrameBytes;
@@ -255,6 +260,7 @@ class PulseOutput final : public AudioOutput {
     // The silence still queued would only delay the next note.
     drop(pa_stream_flush(stream_, nullptr, nullptr));
     state_ = State::Corked;
+    pace_.store(Pace::Resting, std::memory_order_release);
     beginSleep();
   }
 
@@ -262,6 +268,7 @@ class PulseOutput final : public AudioOutput {
     if (wake_) wake_->disarm();
     state_ = State::Playing;
     idleFrames_ = 0;
+    beginStarting();
     api_->time_restart(tick_, nullptr);
     // Data first, then the uncork: playback starts with the note rather than an underrun.
     const std::size_t writable = pa_stream_writable_size(stream_);
@@ -281,8 +288,11 @@ class PulseOutput final : public AudioOutput {
   void keepTime() {
     const double elapsed = std::chrono::duration<double>(Clock::now() - asleepSince_).count();
     const auto due = static_cast<std::uint64_t>(elapsed * rate_);
-    // After a stall (suspend, debugger) the clock jumps instead of rendering a burst.
-    if (due > asleepFrames_ + static_cast<std::uint64_t>(rate_)) asleepFrames_ = due - static_cast<std::uint64_t>(period_);
+    // One pass renders about a tick's worth: a real-time thread that renders a second in one
+    // go would run past its CPU allowance. After a stall (suspend, debugger, a slow machine)
+    // the clock jumps over the rest instead.
+    const auto catchUp = static_cast<std::uint64_t>(kMaxCatchUpSeconds * rate_);
+    if (due > asleepFrames_ + catchUp) asleepFrames_ = due - catchUp;
     while (asleepFrames_ < due) {
       const int n = static_cast<int>(std::min<std::uint64_t>(due - asleepFrames_, static_cast<std::uint64_t>(period_)));
       const bool sound = renderChunk(interleaved_.data(), n);
@@ -303,7 +313,7 @@ class PulseOutput final : public AudioOutput {
   }
 
   void tick() {
-    if (state_ != State::Corked && state_ != State::Disconnected && state_ != State::Connecting) return;
+    if (state_ != State::Corked) return;
     startTimer(api_, tick_, kTickUsec);
     if (state_ == State::Corked && !source_.idle()) return uncork();
     keepTime();
@@ -330,6 +340,7 @@ class PulseOutput final : public AudioOutput {
   }
 
   static void onWrite(pa_stream*, std::size_t bytes, void* data) { static_cast<PulseOutput*>(data)->fill(bytes); }
+  static void onStarted(pa_stream*, void* data) { static_cast<PulseOutput*>(data)->started(); }
 
   static void onWake(pa_mainloop_api*, pa_io_event*, int, pa_io_event_flags_t, void* data) {
     auto* self = static_cast<PulseOutput*>(data);
@@ -339,10 +350,6 @@ class PulseOutput final : public AudioOutput {
 
   static void onTick(pa_mainloop_api*, pa_time_event*, const timeval*, void* data) {
     static_cast<PulseOutput*>(data)->tick();
-  }
-
-  static void onRetry(pa_mainloop_api*, pa_time_event*, const timeval*, void* data) {
-    static_cast<PulseOutput*>(data)->retry();
   }
 
   static void onOpenDeadline(pa_mainloop_api*, pa_time_event*, const timeval*, void* data) {
@@ -362,14 +369,15 @@ class PulseOutput final : public AudioOutput {
   pa_context* context_ = nullptr;
   pa_stream* stream_ = nullptr;
   pa_time_event* tick_ = nullptr;
-  pa_time_event* retry_ = nullptr;
   State state_ = State::Connecting;
   bool running_ = false;
   bool openFailed_ = false;
   std::uint64_t idleFrames_ = 0;
+  bool primed_ = false;  // written to the stream since it was last told to play
   Clock::time_point asleepSince_{};
   std::uint64_t asleepFrames_ = 0;
 
+  std::atomic<Pace> pace_{Pace::Starting};
   std::atomic<bool> stop_{false};
   std::thread thread_;
 };
