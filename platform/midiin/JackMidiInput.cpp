@@ -21,20 +21,48 @@
 namespace tonalix::platform {
 
 namespace {
+// One port per hardware source, so that a source unplugged releases only its own notes. Port 0
+// is the one other programs connect to by hand (what they send is merged); past the last
+// per-source port a further source is merged into it too.
+constexpr std::size_t kPorts = 17;
+static_assert(kPorts <= 32, "the pending masks hold one bit per port");
+
+// What the process callback hands the forwarding thread: a channel message and its source, or
+// (kLost) the news that the source went away, queued behind what it sent.
+struct Entry {
+  MidiSourceId source;
+  std::uint32_t message;
+};
+constexpr std::uint32_t kLost = 0;  // never a channel message: those carry a status byte
+
 // Whole channel messages waiting for the forwarding thread; at 1000 a second a stalled output
 // has four seconds before any is dropped.
 constexpr std::size_t kRingMessages = 4096;
 // The last part of the ring is kept for releases, so a flood of notes and controllers can
 // never crowd out the note-off or pedal-up that ends a sound.
-constexpr std::size_t kReleaseReserve = 512 * sizeof(std::uint32_t);
+constexpr std::size_t kReleaseReserve = 512 * sizeof(Entry);
+
+constexpr MidiSourceId sourceOf(std::size_t port) { return kJackSources + static_cast<MidiSourceId>(port); }
 }  // namespace
 
 struct JackMidiInput::Impl {
+  struct Port {
+    // Published by the worker, read by the process callback and the connection callback; a
+    // port is unregistered only after a whole cycle has passed without it.
+    std::atomic<jack_port_t*> port{nullptr};
+    MidiByteParser parser;          // process thread only
+    jack_port_t* retiring = nullptr;  // worker only: out of the cycle, to unregister
+  };
+
   const MidiInputHandlers& handlers;
   jack_client_t* client = nullptr;
-  jack_port_t* port = nullptr;
-  MidiByteParser parser;  // process thread only
-  std::atomic<bool> resetParser{false};
+  Port ports[kPorts];
+  // Bits by port: sources gone whose loss the process callback still has to queue, and parsers
+  // to start afresh (a new server).
+  std::atomic<std::uint32_t> lostPending{0};
+  std::atomic<std::uint32_t> resetPending{0};
+  std::atomic<std::uint32_t> unplugged{0};  // per-source ports a source left, for the worker
+  std::atomic<std::uint64_t> cycles{0};
   std::atomic<std::uint64_t> dropped{0};
 
   // The process callback must never wait, and the output it would forward to takes locks (a
@@ -45,14 +73,17 @@ struct JackMidiInput::Impl {
   jack_ringbuffer_t* ring = nullptr;
   sem_t ready;
   bool semaphoreReady = false;
-  std::atomic<bool> sourceWentAway{false};
+  // The server went away (or the input closes): no cycle will queue the losses any more.
+  std::atomic<bool> allLost{false};
   std::atomic<bool> forwarding{true};
   std::thread forwarder;
 
-  // JACK forbids connecting ports from its own callbacks: a worker does it when told.
+  // JACK forbids registering and connecting ports from its own callbacks: a worker does it
+  // when told.
   std::mutex mutex;
   std::condition_variable wake;
   bool rescan = true;
+  bool retire = false;
   bool stopping = false;
   bool serverGone = false;
   std::string portName;  // empty while no server runs
@@ -66,24 +97,50 @@ struct JackMidiInput::Impl {
     if (ring) jack_ringbuffer_free(ring);
   }
 
+  // Process thread: a release (or a loss) may use the reserve, nothing else may.
+  bool queue(Entry entry, bool release) {
+    if (jack_ringbuffer_write_space(ring) < sizeof entry + (release ? 0 : kReleaseReserve)) return false;
+    jack_ringbuffer_write(ring, reinterpret_cast<const char*>(&entry), sizeof entry);
+    return true;
+  }
+
   static int process(jack_nframes_t frames, void* arg) {
     auto* self = static_cast<Impl*>(arg);
-    if (self->resetParser.exchange(false, std::memory_order_acq_rel)) self->parser.reset();
-    void* buffer = jack_port_get_buffer(self->port, frames);
-    const jack_nframes_t count = jack_midi_get_event_count(buffer);
-    for (jack_nframes_t i = 0; i < count; ++i) {
-      jack_midi_event_t event;
-      if (jack_midi_event_get(&event, buffer, i) != 0) continue;
-      self->parser.feed(event.buffer, event.size, [self](std::uint32_t message) {
-        const std::size_t needed =
-            sizeof message + (ShortMessage::unpack(message).isRelease() ? 0 : kReleaseReserve);
-        if (jack_ringbuffer_write_space(self->ring) >= needed)
-          jack_ringbuffer_write(self->ring, reinterpret_cast<const char*>(&message), sizeof message);
-        else
-          self->dropped.fetch_add(1, std::memory_order_relaxed);
-      });
+    if (const std::uint32_t reset = self->resetPending.exchange(0, std::memory_order_acq_rel))
+      for (std::size_t i = 0; i < kPorts; ++i)
+        if (reset & (1u << i)) self->ports[i].parser.reset();
+    bool queued = false;
+    for (std::size_t i = 0; i < kPorts; ++i) {
+      jack_port_t* port = self->ports[i].port.load();  // ordered with the worker's retirement
+      if (!port) continue;
+      void* buffer = jack_port_get_buffer(port, frames);
+      const jack_nframes_t count = jack_midi_get_event_count(buffer);
+      for (jack_nframes_t e = 0; e < count; ++e) {
+        jack_midi_event_t event;
+        if (jack_midi_event_get(&event, buffer, e) != 0) continue;
+        self->ports[i].parser.feed(event.buffer, event.size, [self, i](std::uint32_t message) {
+          if (!self->queue({sourceOf(i), message}, ShortMessage::unpack(message).isRelease()))
+            self->dropped.fetch_add(1, std::memory_order_relaxed);
+        });
+        queued = true;
+      }
     }
-    if (count > 0) sem_post(&self->ready);
+    // A source gone: its half-received message goes with it, and the release of what it held
+    // follows what it sent. A loss the ring has no room for waits for the next cycle.
+    if (const std::uint32_t lost = self->lostPending.exchange(0, std::memory_order_acq_rel)) {
+      std::uint32_t unqueued = 0;
+      for (std::size_t i = 0; i < kPorts; ++i) {
+        if (!(lost & (1u << i))) continue;
+        self->ports[i].parser.reset();
+        if (self->queue({sourceOf(i), kLost}, true))
+          queued = true;
+        else
+          unqueued |= 1u << i;
+      }
+      if (unqueued) self->lostPending.fetch_or(unqueued, std::memory_order_acq_rel);
+    }
+    if (queued) sem_post(&self->ready);
+    self->cycles.fetch_add(1);
     return 0;
   }
 
@@ -91,18 +148,23 @@ struct JackMidiInput::Impl {
     for (;;) {
       while (sem_wait(&ready) != 0) {
       }
-      std::uint32_t message = 0;
-      while (jack_ringbuffer_read_space(ring) >= sizeof message) {
-        jack_ringbuffer_read(ring, reinterpret_cast<char*>(&message), sizeof message);
-        handlers.message(kJackSources, message);
+      Entry entry{};
+      while (jack_ringbuffer_read_space(ring) >= sizeof entry) {
+        jack_ringbuffer_read(ring, reinterpret_cast<char*>(&entry), sizeof entry);
+        if (entry.message != kLost)
+          handlers.message(entry.source, entry.message);
+        else if (handlers.sourceLost)
+          handlers.sourceLost(entry.source);
       }
-      if (sourceWentAway.exchange(false) && handlers.sourceLost) handlers.sourceLost(kJackSources);
+      // A source that held nothing has nothing to release, so every port's source is reported.
+      if (allLost.exchange(false) && handlers.sourceLost)
+        for (std::size_t i = 0; i < kPorts; ++i) handlers.sourceLost(sourceOf(i));
       if (!forwarding.load()) return;
     }
   }
 
-  void reportSourceLost() {
-    sourceWentAway.store(true);
+  void reportAllLost() {
+    allLost.store(true);
     sem_post(&ready);
   }
 
@@ -113,19 +175,28 @@ struct JackMidiInput::Impl {
   static void portConnected(jack_port_id_t a, jack_port_id_t b, int connected, void* arg) {
     auto* self = static_cast<Impl*>(arg);
     if (connected) return;
-    if (jack_port_by_id(self->client, a) != self->port &&
-        jack_port_by_id(self->client, b) != self->port)
+    jack_port_t* first = jack_port_by_id(self->client, a);
+    jack_port_t* second = jack_port_by_id(self->client, b);
+    for (std::size_t i = 0; i < kPorts; ++i) {
+      jack_port_t* port = self->ports[i].port.load(std::memory_order_acquire);
+      if (!port || (port != first && port != second)) continue;
+      self->lostPending.fetch_or(1u << i, std::memory_order_acq_rel);
+      if (i == 0) return;  // the shared port stays for whoever connects next
+      self->unplugged.fetch_or(1u << i, std::memory_order_acq_rel);
+      {
+        std::lock_guard lock(self->mutex);
+        self->retire = true;
+      }
+      self->wake.notify_one();
       return;
-    // A source is gone: its half-received message and its held notes go with it.
-    self->resetParser.store(true, std::memory_order_release);
-    self->reportSourceLost();
+    }
   }
 
   // The server quit (or restarts): the sources' notes are released, and the worker opens the
   // port again once a server runs, as the sound output does.
   static void serverShutDown(void* arg) {
     auto* self = static_cast<Impl*>(arg);
-    self->reportSourceLost();
+    self->reportAllLost();
     {
       std::lock_guard lock(self->mutex);
       self->serverGone = true;
@@ -133,24 +204,27 @@ struct JackMidiInput::Impl {
     self->wake.notify_one();
   }
 
-  // Opens the client and its port and starts them; false, with nothing left open, on failure.
+  // Opens the client and its shared port and starts them; false, with nothing left open, on
+  // failure.
   bool attach() {
     jack_status_t status{};
     jack_client_t* opened = jack_client_open(MidiInput::kClientName, JackNoStartServer, &status);
     if (!opened) return false;
     client = opened;
-    port = jack_port_register(client, MidiInput::kPortName, JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
-    if (!port || jack_set_process_callback(client, Impl::process, this) != 0 ||
+    jack_port_t* shared =
+        jack_port_register(client, MidiInput::kPortName, JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+    ports[0].port.store(shared, std::memory_order_release);
+    if (!shared || jack_set_process_callback(client, Impl::process, this) != 0 ||
         jack_set_port_registration_callback(client, Impl::portRegistered, this) != 0 ||
         jack_set_port_connect_callback(client, Impl::portConnected, this) != 0 ||
         (jack_on_shutdown(client, Impl::serverShutDown, this), jack_activate(client) != 0)) {
       jack_client_close(client);
       client = nullptr;
-      port = nullptr;
+      ports[0].port.store(nullptr, std::memory_order_release);
       return false;
     }
     std::lock_guard lock(mutex);
-    portName = jack_port_name(port);
+    portName = jack_port_name(shared);
     return true;
   }
 
@@ -158,11 +232,19 @@ struct JackMidiInput::Impl {
   // often the longer it stays away, until a server runs or the input closes.
   void reattach(std::unique_lock<std::mutex>& lock) {
     serverGone = false;
+    retire = false;
     portName.clear();
     lock.unlock();
     jack_client_close(client);
     client = nullptr;
-    port = nullptr;
+    for (Port& p : ports) {
+      p.port.store(nullptr, std::memory_order_release);
+      p.retiring = nullptr;
+    }
+    // The losses were reported as a whole; the new server's sources start clean.
+    lostPending.store(0, std::memory_order_release);
+    unplugged.store(0, std::memory_order_release);
+    resetPending.store((1u << kPorts) - 1, std::memory_order_release);
     auto pause = std::chrono::milliseconds(500);
     for (;;) {
       lock.lock();
@@ -186,17 +268,64 @@ struct JackMidiInput::Impl {
   void run() {
     std::unique_lock lock(mutex);
     for (;;) {
-      wake.wait(lock, [this] { return rescan || stopping || serverGone; });
+      // A port whose source's loss is not yet queued (a full ring) is tried again shortly.
+      const auto due = [this] { return rescan || retire || stopping || serverGone; };
+      if (anyRetiring())
+        wake.wait_for(lock, std::chrono::milliseconds(100), due);
+      else
+        wake.wait(lock, due);
       if (stopping) return;
       if (serverGone) {
         reattach(lock);
         if (stopping) return;
         continue;
       }
+      const bool scan = rescan;
       rescan = false;
+      retire = false;
       lock.unlock();
-      connectHardwareSources();
+      retireLostPorts();
+      if (scan) connectHardwareSources();
       lock.lock();
+    }
+  }
+
+  bool anyRetiring() const {
+    return std::any_of(std::begin(ports) + 1, std::end(ports), [](const Port& p) { return p.retiring != nullptr; });
+  }
+
+  // Worker thread: takes a port out of the cycle; it is unregistered once no cycle reads it.
+  void retirePort(std::size_t i) {
+    if (jack_port_t* port = ports[i].port.exchange(nullptr)) ports[i].retiring = port;
+  }
+
+  // Worker thread: a per-source port left without its source is taken out of the cycle, then,
+  // once its loss is queued, unregistered and free for the next source.
+  void retireLostPorts() {
+    const std::uint32_t left = unplugged.exchange(0, std::memory_order_acq_rel);
+    for (std::size_t i = 1; i < kPorts; ++i) {
+      jack_port_t* port = ports[i].port.load(std::memory_order_acquire);
+      // Someone may have connected a second source by hand: the port stays for it.
+      if (port && (left & (1u << i)) && jack_port_connected(port) == 0) retirePort(i);
+    }
+    if (!anyRetiring()) return;
+    const std::uint64_t seen = cycles.load();
+    auto settled = [&] {
+      const std::uint32_t pending = lostPending.load(std::memory_order_acquire);
+      for (std::size_t i = 1; i < kPorts; ++i)
+        if (ports[i].retiring && (pending & (1u << i))) return false;
+      return cycles.load() > seen;
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (!settled() && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    // A stalled server, or a ring without room for the loss: the slot waits for a later try,
+    // so that a new source never takes the id whose release is still to come.
+    if (!settled()) return;
+    for (Port& p : ports) {
+      if (!p.retiring) continue;
+      jack_port_unregister(client, p.retiring);
+      p.retiring = nullptr;
     }
   }
 
@@ -218,22 +347,48 @@ struct JackMidiInput::Impl {
     return false;
   }
 
+  bool connectedToUs(const std::string& source) const {
+    for (const Port& p : ports) {
+      jack_port_t* port = p.port.load(std::memory_order_acquire);
+      if (port && jack_port_connected_to(port, source.c_str())) return true;
+    }
+    return false;
+  }
+
+  // Worker thread: a port of its own for the source, or the shared one once all are taken.
+  jack_port_t* portFor() {
+    for (std::size_t i = 1; i < kPorts; ++i) {
+      if (ports[i].port.load(std::memory_order_acquire) || ports[i].retiring) continue;
+      const std::string name = std::string(MidiInput::kPortName) + "-" + std::to_string(i + 1);
+      jack_port_t* port = jack_port_register(client, name.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+      if (!port) break;
+      ports[i].port.store(port, std::memory_order_release);
+      return port;
+    }
+    return ports[0].port.load(std::memory_order_acquire);
+  }
+
   void connectHardwareSources() {
     const char** sources = jack_get_ports(client, nullptr, JACK_DEFAULT_MIDI_TYPE,
                                           JackPortIsOutput | JackPortIsPhysical);
     if (!sources) return;
     const std::string ownPrefix = std::string(jack_get_client_name(client)) + ":";
-    const char* ownName = jack_port_name(port);
     for (const char** name = sources; *name; ++name) {
       const std::string source = *name;
       // The through port only echoes what other programs send; our own ports never loop back.
       if (source.find("Midi Through") != std::string::npos) continue;
       if (source.compare(0, ownPrefix.size(), ownPrefix) == 0) continue;
-      if (jack_port_connected_to(port, source.c_str())) continue;
+      if (connectedToUs(source)) continue;
       if (skipAlsaBridges && bridgesAlsa(source)) continue;
-      jack_connect(client, source.c_str(), ownName);  // a source just gone fails: fine
+      jack_port_t* port = portFor();
+      // A source just gone fails: its port, left unconnected, is retired as any other.
+      if (jack_connect(client, source.c_str(), jack_port_name(port)) != 0) {
+        for (std::size_t i = 1; i < kPorts; ++i)
+          if (ports[i].port.load(std::memory_order_acquire) == port) retirePort(i);
+      }
     }
     jack_free(sources);
+    retireLostPorts();
   }
 };
 
@@ -265,6 +420,7 @@ JackMidiInput::~JackMidiInput() {
   // Deactivating stops the process callback and disconnects the sources; what they sent and
   // the release of what they held still go out before the forwarding thread ends.
   if (impl_->client) jack_deactivate(impl_->client);
+  impl_->allLost.store(true);
   impl_->forwarding.store(false);
   sem_post(&impl_->ready);
   impl_->forwarder.join();

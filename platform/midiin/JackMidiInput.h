@@ -1,4 +1,5 @@
-// The input port on a running JACK server. JACK is used directly rather than through RtMidi:
+// The input ports on a running JACK server: a shared one for connections made by hand and one
+// per hardware source, so that a source unplugged releases only what it held. JACK is used directly rather than through RtMidi:
 // the port must know its own full name to wire hardware sources to it, and its process
 // callback must neither allocate nor wait on the output's locks.
 #pragma once
@@ -20,6 +21,7 @@ class JackMidiInput {
   static std::unique_ptr<JackMidiInput> open(const MidiInputHandlers& handlers, bool skipAlsaBridges);
   ~JackMidiInput();
 
+  // The shared port's full name.
   std::string portName() const;
   // Messages the ring had no room for (the forwarding thread fell behind); never a release.
   std::uint64_t droppedMessages() const;

@@ -43,8 +43,15 @@ bool isOwnMidiInputPort(const std::string& portName) {
   }
   const std::string rest = portName.substr(i);
   const std::string port = std::string(":") + MidiInput::kPortName;
+  if (rest.compare(0, port.size(), port) != 0) return false;
+  std::size_t j = port.size();
+  // On JACK each hardware source has a port of its own, numbered from "Input-2".
+  if (j + 1 < rest.size() && rest[j] == '-' && std::isdigit(static_cast<unsigned char>(rest[j + 1]))) {
+    ++j;
+    while (j < rest.size() && std::isdigit(static_cast<unsigned char>(rest[j]))) ++j;
+  }
   // ALSA listings append the client:port numbers after a space.
-  return rest == port || rest.compare(0, port.size() + 1, port + " ") == 0;
+  return j == rest.size() || rest[j] == ' ';
 }
 
 }  // namespace tonalix::platform

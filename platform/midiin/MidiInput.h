@@ -1,6 +1,7 @@
 // The program's MIDI input: a port named "Input" on the client "Tonalix STUDIO" on the ALSA
 // sequencer and, while a server runs, on JACK. Hardware sources are connected to it as they
-// appear; any other program may connect too. Where neither system is present there is simply
+// appear (on JACK each to a port of its own, "Input-2" and on); any other program may connect
+// too. Where neither system is present there is simply
 // no input.
 #pragma once
 
@@ -31,7 +32,7 @@ class MidiInput {
   // Closes the ports; no handler runs after this returns.
   void close();
 
-  // The full JACK name of the port, empty while it is not open on JACK.
+  // The full JACK name of the shared port, empty while it is not open on JACK.
   std::string jackPortName() const;
   // Messages dropped inside the input because its reader fell behind (never a release).
   std::uint64_t droppedMessages() const;

@@ -8,8 +8,9 @@
 
 namespace tonalix::platform {
 
-// Which source a message came from: an ALSA sequencer port, or the JACK port as a whole (JACK
-// merges what its sources send before we see it).
+// Which source a message came from: an ALSA sequencer port, or a JACK input port. Each hardware
+// source gets a JACK port of its own (kJackSources + 1, + 2, ...); what other programs connect
+// to the shared port, kJackSources itself, is merged by JACK before we see it.
 using MidiSourceId = std::uint32_t;
 constexpr MidiSourceId alsaSource(int client, int port) {
   return 0x10000u | static_cast<MidiSourceId>(client & 0xFF) << 8 | static_cast<MidiSourceId>(port & 0xFF);

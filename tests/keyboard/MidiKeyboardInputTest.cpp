@@ -41,7 +41,7 @@ class MidiKeyboardInputTest : public QObject {
       QVERIFY(source.ok());
       const std::string input = loaded.window.midiKeyboard().input().jackPortName();
       QVERIFY(!input.empty());
-      QTRY_VERIFY_WITH_TIMEOUT(source.connectedTo(input), 30000);
+      QTRY_VERIFY_WITH_TIMEOUT(source.connectedToClientOf(input), 30000);
     }
     MidiKeyboardInput& input() { return loaded.window.midiKeyboard(); }
     // Sends the packets and waits (never a fixed time: the JACK cycle, the forwarding thread
@@ -118,6 +118,16 @@ class MidiKeyboardInputTest : public QObject {
 
   void aVanishedSourceReleasesItsPedalsThenItsNotes() {
     Rig rig;
+    // A second keyboard holds a key on channel 3 throughout: the first one going must not
+    // release it.
+    testing::JackMidiSource other("second keyboard");
+    QVERIFY(other.ok());
+    QTRY_VERIFY_WITH_TIMEOUT(other.connectedToClientOf(rig.loaded.window.midiKeyboard().input().jackPortName()),
+                             30000);
+    other.send({0x93, Bytes::value_type(base_ + 6), 80});
+    QVERIFY(other.flush());
+    QTRY_COMPARE_WITH_TIMEOUT(rig.loaded.port.messages(), (Messages{msg(0x93, base_ + 6, 80)}), 30000);
+    rig.loaded.port.take();
     // Channel 0 holds its note by the sustain pedal alone (the key is up); channel 2 by the key.
     rig.play({{0x90, Bytes::value_type(base_ + 1), 90}, {0xB0, 64, 127}, {0x80, Bytes::value_type(base_ + 1), 0},
               {0x92, Bytes::value_type(base_ + 2), 90}},
@@ -129,6 +139,13 @@ class MidiKeyboardInputTest : public QObject {
                                         msg(0xB2, 66), msg(0xB2, 67), msg(0x82, base_ + 2)}),
                               30000);
     QTRY_VERIFY_WITH_TIMEOUT(!rig.input().IsKeyLit(2), 30000);
+    QVERIFY(rig.input().IsKeyLit(6));
+    // Its own release still goes out when it is unplugged in turn.
+    rig.loaded.port.take();
+    other.close();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.loaded.port.messages(),
+                              (Messages{msg(0xB3, 64), msg(0xB3, 66), msg(0xB3, 67), msg(0x83, base_ + 6)}),
+                              30000);
   }
 
   void aLostSourceReleasesOnlyWhatItHeld() {
@@ -191,6 +208,8 @@ class MidiKeyboardInputTest : public QObject {
     QVERIFY(platform::isOwnMidiInputPort("Tonalix STUDIO:Input"));
     QVERIFY(platform::isOwnMidiInputPort("Tonalix STUDIO-01:Input"));
     QVERIFY(platform::isOwnMidiInputPort("Tonalix STUDIO:Input 128:0"));
+    QVERIFY(platform::isOwnMidiInputPort("Tonalix STUDIO:Input-12"));
+    QVERIFY(!platform::isOwnMidiInputPort("Tonalix STUDIO:Input-"));
     QVERIFY(!platform::isOwnMidiInputPort("Tonalix STUDIO output"));
     QVERIFY(!platform::isOwnMidiInputPort("test keyboard:midi_out"));
   }

@@ -104,8 +104,17 @@ class JackMidiSource {
 
   bool ok() const { return client_ && port_; }
   std::string portName() const { return jack_port_name(port_); }
-  bool connectedTo(const std::string& port) const {
-    return port_ && jack_port_connected_to(port_, port.c_str());
+  // Connected to any port of the client that owns `port` (the program gives each hardware
+  // source a port of its own).
+  bool connectedToClientOf(const std::string& port) const {
+    if (!port_) return false;
+    const std::string client = port.substr(0, port.find(':') + 1);
+    const char** connections = jack_port_get_connections(port_);
+    if (!connections) return false;
+    bool found = false;
+    for (const char** c = connections; *c; ++c) found = found || std::string(*c).rfind(client, 0) == 0;
+    jack_free(connections);
+    return found;
   }
   void send(std::vector<std::uint8_t> packet) {
     std::lock_guard lock(mutex_);
