@@ -192,6 +192,15 @@ std::vector<Passage> passagesOf(const std::vector<float>& heard) {
   return found;
 }
 
+// The pitch of half a second of a passage, past its attack; 0 when the capture ends before.
+double steadyPitchOf(const std::vector<float>& heard, const Passage& passage) {
+  const std::size_t from = passage.begin + kRate / 10;
+  if (from + kRate / 2 > heard.size()) return 0.0;
+  const std::vector<float> steady(heard.begin() + static_cast<std::ptrdiff_t>(from),
+                                  heard.begin() + static_cast<std::ptrdiff_t>(from + kRate / 2));
+  return tonalix::platform::test::pitchOf(steady, kRate);
+}
+
 // Hits inside a passage: the level rising again after falling well below the last hit's peak.
 // Blocks of 20 ms span a whole cycle of a low drum, and a hit's own ringing is let pass.
 std::vector<std::size_t> hitsIn(const std::vector<float>& heard, const Passage& p) {
@@ -426,13 +435,7 @@ TEST_F(DesktopSession, KeysDrumsSongsAndARecordedTakeAreHeardAndTheHelpOpens) {
                                     "and the take played back, heard "
                                  << passages.size() << " passages in " << heard.size()
                                  << " captured samples: " << envelopeOf(heard) << said();
-  const auto pitchOfPassage = [&](std::size_t passage) {
-    const std::size_t from = passages[passage].begin + kRate / 10;
-    if (from + kRate / 2 > heard.size()) return 0.0;
-    const std::vector<float> steady(heard.begin() + static_cast<std::ptrdiff_t>(from),
-                                    heard.begin() + static_cast<std::ptrdiff_t>(from + kRate / 2));
-    return tonalix::platform::test::pitchOf(steady, kRate);
-  };
+  const auto pitchOfPassage = [&](std::size_t passage) { return steadyPitchOf(heard, passages[passage]); };
   // The keys at the pitch of their notes (within the SoundFont's own tuning).
   EXPECT_NEAR(pitchOfPassage(0), frequencyOfNote(50), frequencyOfNote(50) * 0.01);
   EXPECT_NEAR(pitchOfPassage(1), frequencyOfNote(67), frequencyOfNote(67) * 0.01);
@@ -579,13 +582,7 @@ TEST_F(DesktopSession, OnWaylandTheWindowIsNativeAndKeysAndClicksAreHeardAtTheir
   const std::vector<Passage> passages = passagesOf(heard);
   ASSERT_EQ(passages.size(), 3u) << "expected two computer keys and a clicked key, heard " << passages.size()
                                  << " passages: " << envelopeOf(heard) << said();
-  const auto pitchOfPassage = [&](std::size_t passage) {
-    const std::size_t from = passages[passage].begin + kRate / 10;
-    if (from + kRate / 2 > heard.size()) return 0.0;
-    const std::vector<float> steady(heard.begin() + static_cast<std::ptrdiff_t>(from),
-                                    heard.begin() + static_cast<std::ptrdiff_t>(from + kRate / 2));
-    return tonalix::platform::test::pitchOf(steady, kRate);
-  };
+  const auto pitchOfPassage = [&](std::size_t passage) { return steadyPitchOf(heard, passages[passage]); };
   EXPECT_NEAR(pitchOfPassage(0), frequencyOfNote(50), frequencyOfNote(50) * 0.01) << "Q on a US layout";
   EXPECT_NEAR(pitchOfPassage(1), frequencyOfNote(67), frequencyOfNote(67) * 0.01) << "the bracket's place, French";
   EXPECT_NEAR(pitchOfPassage(2), frequencyOfNote(50), frequencyOfNote(50) * 0.01) << "key 0 clicked";
