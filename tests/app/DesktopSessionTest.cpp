@@ -201,6 +201,32 @@ double steadyPitchOf(const std::vector<float>& heard, const Passage& passage) {
   return tonalix::platform::test::pitchOf(steady, kRate);
 }
 
+// The sanitizers' settings of a sanitized build, handed on to a program started with a cleared
+// environment as another user: without them it reports what the suite's settings leave out.
+// A suppressions file is copied where that user can read it.
+std::string sanitizerOptionsFor(const std::string& folder) {
+  std::string line;
+  for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS", "TSAN_OPTIONS"}) {
+    const char* value = std::getenv(name);
+    if (!value || !*value) continue;
+    std::string options = value;
+    const std::string key = "suppressions=";
+    const std::size_t at = options.find(key);
+    if (at != std::string::npos) {
+      const std::size_t from = at + key.size();
+      const std::size_t end = options.find_first_of(": ", from);
+      const std::string original = options.substr(from, end == std::string::npos ? std::string::npos : end - from);
+      const std::string copy = folder + "/" + name + ".supp";
+      std::error_code ec;
+      fs::copy_file(original, copy, fs::copy_options::overwrite_existing, ec);
+      fs::permissions(copy, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read, ec);
+      options.replace(from, original.size(), copy);
+    }
+    line += std::string(" ") + name + "='" + options + "'";
+  }
+  return line;
+}
+
 // Hits inside a passage: the level rising again after falling well below the last hit's peak.
 // Blocks of 20 ms span a whole cycle of a low drum, and a hit's own ringing is let pass.
 std::vector<std::size_t> hitsIn(const std::vector<float>& heard, const Passage& p) {
@@ -529,7 +555,8 @@ TEST_F(DesktopSession, OnWaylandTheWindowIsNativeAndKeysAndClicksAreHeardAtTheir
 
   // Started as a Wayland desktop starts it: no X display, no platform chosen for Qt.
   const std::string programLog = dir_ + "/program.log";
-  Background program(sway.asItsUser("HOME='" + home + "' XDG_SESSION_TYPE=wayland PULSE_SERVER=unix:" + pulseSocket,
+  Background program(sway.asItsUser("HOME='" + home + "' XDG_SESSION_TYPE=wayland PULSE_SERVER=unix:" + pulseSocket +
+                                        sanitizerOptionsFor(dir_),
                                     prefix + "/bin/tonalix-studio") +
                      " >" + programLog + " 2>&1");
   const auto said = [&] { return "\nthe program said:\n" + readFile(programLog) + "\nsway said:\n" + sway.log(); };
