@@ -192,6 +192,19 @@ std::vector<Passage> passagesOf(const std::vector<float>& heard) {
   return found;
 }
 
+// Waits (30 s at most) until the recorder has written `seconds` of sound: it is running and
+// past the silence a new reader of an idle sink is handed first.
+void waitUntilCaptured(const std::string& capture, double seconds) {
+  const auto wanted = static_cast<std::uintmax_t>(seconds * kRate) * sizeof(float);
+  const auto deadline = std::chrono::steady_clock::now() + 30s;
+  const auto written = [&] {
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(capture, ec);
+    return ec ? 0 : size;  // not there yet
+  };
+  while (std::chrono::steady_clock::now() < deadline && written() < wanted) std::this_thread::sleep_for(25ms);
+}
+
 // The pitch of half a second of a passage, past its attack; 0 when the capture ends before.
 double steadyPitchOf(const std::vector<float>& heard, const Passage& passage) {
   const std::size_t from = passage.begin + kRate / 10;
@@ -318,7 +331,7 @@ TEST_F(DesktopSession, KeysDrumsSongsAndARecordedTakeAreHeardAndTheHelpOpens) {
   const std::string capture = dir_ + "/capture.raw";
   Background recorder("parec -d session.monitor --latency-msec=5 --format=float32le --channels=1 --rate=" +
                       std::to_string(kRate) + " --raw > " + capture + " 2>/dev/null");
-  std::this_thread::sleep_for(2500ms);  // an idle null sink queues silence for a new reader
+  waitUntilCaptured(capture, 2.5);  // an idle null sink queues silence for a new reader
 
   // The program's own words stay in a file and come with any failure.
   const std::string programLog = dir_ + "/program.log";
@@ -551,7 +564,7 @@ TEST_F(DesktopSession, OnWaylandTheWindowIsNativeAndKeysAndClicksAreHeardAtTheir
   const std::string capture = dir_ + "/capture.raw";
   Background recorder("parec -d session.monitor --latency-msec=5 --format=float32le --channels=1 --rate=" +
                       std::to_string(kRate) + " --raw > " + capture + " 2>/dev/null");
-  std::this_thread::sleep_for(2500ms);  // an idle null sink queues silence for a new reader
+  waitUntilCaptured(capture, 2.5);  // an idle null sink queues silence for a new reader
 
   // Started as a Wayland desktop starts it: no X display, no platform chosen for Qt.
   const std::string programLog = dir_ + "/program.log";
