@@ -17,8 +17,9 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${TONALIX_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "A 65-key piano played with the mouse or the computer keyboard, the 128 General\nMIDI instruments, ten repeating drum pads, twenty sample songs and a WAV\nrecorder. A built-in synthesizer plays through the desktop's sound server.")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Not linked, so not found by dpkg-shlibdeps: the SoundFont the synthesizer plays, and Qt's
-# Wayland plugin, without which a Wayland desktop gets XWayland at best and no window where
-# XWayland is absent.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fluid-soundfont-gm | timgm6mb-soundfont, qt6-wayland")
+# Not linked, so not found by dpkg-shlibdeps: the synthesizer library (opened when the sound
+# starts), the SoundFont it plays, and Qt's Wayland plugin, without which a Wayland desktop gets
+# XWayland at best and no window where XWayland is absent.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "${TONALIX_FLUIDSYNTH_PACKAGE}, fluid-soundfont-gm | timgm6mb-soundfont, qt6-wayland")
 include(CPack)

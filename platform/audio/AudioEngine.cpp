@@ -15,6 +15,7 @@
 
 #include "platform/audio/AudioOutput.h"
 #include "platform/audio/EventSchedule.h"
+#include "platform/audio/FluidSynthLibrary.h"
 #include "platform/audio/MixHooks.h"
 #include "platform/audio/NullOutput.h"
 #include "platform/audio/OutputWake.h"
@@ -291,12 +292,17 @@ bool AudioEngine::start() {
   d.tailFrames = static_cast<std::uint64_t>(kTailSeconds * d.config.sampleRate);
   if (restarting) d.keeper.forgetSent();
 
+  // The synthesizer library is opened here, on the starting thread, the first time.
+  std::string libraryError;
+  const bool libraryLoaded = LoadFluidSynth(libraryError);
+  if (!libraryLoaded) diagnose("sound", libraryError);
+
   // FluidSynth's debug level is left alone: a function installed there makes it format every
   // debug message, on the audio thread too.
   for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN}) fluid_set_log_function(level, collectLog, nullptr);
   fluid_set_log_function(FLUID_INFO, quietLog, nullptr);
 
-  d.settings = new_fluid_settings();
+  if (libraryLoaded) d.settings = new_fluid_settings();
   if (d.settings) {
     fluid_settings_setnum(d.settings, "synth.sample-rate", d.config.sampleRate);
     fluid_settings_setnum(d.settings, "synth.gain", kSynthGain);
@@ -313,7 +319,10 @@ bool AudioEngine::start() {
     fluid_settings_setint(d.settings, "synth.cpu-cores", 1);
     d.synth = new_fluid_synth(d.settings);
   }
-  if (!d.synth) {
+  if (!libraryLoaded) {
+    d.error = "The built-in synthesizer could not be started: " + libraryError +
+              ". Install FluidSynth (the package " TONALIX_FLUIDSYNTH_PACKAGE ") and start the program again.";
+  } else if (!d.synth) {
     d.error = "The built-in synthesizer could not be created; the FluidSynth library may be damaged.";
   } else {
     // A chosen file that is missing or not a SoundFont is told like a missing one: either way
