@@ -310,7 +310,9 @@ TEST_F(DesktopSession, KeysDrumsSongsAndARecordedTakeAreHeardAndTheHelpOpens) {
   unsetenv("QT_QPA_PLATFORM");  // this test wants the real X server
   // The X server picks a free display itself and writes its number; no guessed number collides.
   const std::string displayFile = dir_ + "/display";
-  Background xserver("Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>" + displayFile +
+  // -noreset: the server would otherwise reset whenever its last client leaves, and a client
+  // connecting meanwhile is refused.
+  Background xserver("Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>" + displayFile +
                      " 2>" + dir_ + "/xvfb.log");
   std::string display;
   for (int i = 0; i < 200 && display.empty() && xserver.running(); ++i) {
