@@ -11,6 +11,7 @@
 #include <vector>
 #include <unistd.h>
 
+#include "app/AfterFirstFrame.h"
 #include "app/CommandLine.h"
 #include "app/FontWarmUp.h"
 #include "app/frmPiano.h"
@@ -67,9 +68,9 @@ int Start(int argc, char** argv, const StartServices& services) {
   const std::vector<std::string> recoveredTakes = platform::RecoverUnsavedTakes();
 
   // The synthesizer runs for the whole process; device 0 of the MIDI output plays through it.
-  // Loading the SoundFont and opening the sound server take longer than building the window,
-  // so both happen at once: what the window sends meanwhile waits in the engine's queue.
-  // The configuration is fixed here, before the worker runs: a song chosen early reads the
+  // It is configured now and started on a worker once the window is on the screen (see
+  // AfterFirstFrame): what the window sends meanwhile waits in the engine's queue. The
+  // configuration is fixed here, before the worker runs: a song chosen early reads the
   // sample rate on this thread.
   auto engine = std::make_unique<platform::AudioEngine>();
   platform::AudioConfig config;
@@ -82,10 +83,7 @@ int Start(int argc, char** argv, const StartServices& services) {
   std::thread portScan([] { (void)platform::midiOutGetNumDevs(); });
   std::atomic<bool> started{false};
   bool soundReady = false;
-  std::thread starter([&engine, &started, &soundReady] {
-    soundReady = engine->start();
-    started.store(true, std::memory_order_release);
-  });
+  std::thread starter;
   // Once the window is up and the engine runs, the sample songs' instruments are loaded on a
   // worker and kept, so a song button starts its song at once. They fit the memory budget
   // (the whole SoundFont would not).
@@ -103,6 +101,12 @@ int Start(int argc, char** argv, const StartServices& services) {
     window.Form_Load();
     const qint64 loaded = sinceBuild.elapsed();
     window.show();
+    new AfterFirstFrame(window, [&engine, &started, &soundReady, &starter] {
+      starter = std::thread([&engine, &started, &soundReady] {
+        soundReady = engine->start();
+        started.store(true, std::memory_order_release);
+      });
+    });
     // Start-up time is spent here; these lines say where, for anyone measuring it.
     platform::diagnose("start", "window built in " + std::to_string(built) + " ms, loaded in " +
                                     std::to_string(loaded - built) + " ms, shown after " +
