@@ -83,6 +83,9 @@ void PresetKeeper::stop() {
   }
   if (shadow_) {
     // The SoundFont belongs to the sounding synthesizer: take it back before this one goes.
+    // Its channels let go of their presets first: taking the SoundFont away selects them again
+    // in a synthesizer left without one, which FluidSynth warns of once for every channel.
+    for (int ch = 0; ch < kChannels; ++ch) fluid_synth_unset_program(shadow_, ch);
     fluid_synth_remove_sfont(shadow_, sfont_);
     delete_fluid_synth(shadow_);
   }
