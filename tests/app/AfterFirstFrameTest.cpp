@@ -1,6 +1,7 @@
 // The sound starts behind the window's first frame: that work must run exactly once, and
 // also for a window that is never put on the screen, or the program would stay silent.
 #include <QtTest>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
@@ -28,7 +29,10 @@ class AfterFirstFrameTest : public QObject {
     window.hide();
     window.show();
     QTRY_VERIFY_WITH_TIMEOUT(window.windowHandle()->isExposed(), 30000);
-    QTest::qWait(600);
+    // A timer due after the deadline's has fired once the deadline's has had its turn.
+    bool pastDeadline = false;
+    QTimer::singleShot(600, [&] { pastDeadline = true; });
+    QTRY_VERIFY_WITH_TIMEOUT(pastDeadline, 30000);
     QCOMPARE(runs, 1);
   }
 
